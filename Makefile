@@ -1,0 +1,30 @@
+# Thin wrapper around CMake so that the everyday commands are short.
+BUILD_DIR ?= build
+ASAN_BUILD_DIR ?= build-asan
+CMAKE_FLAGS ?=
+
+.PHONY: all build test test-asan demo clean
+
+all: build
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
+
+build: $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j2
+
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan:
+	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMOSCFG_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD_DIR)
+	cd $(ASAN_BUILD_DIR) && ctest --output-on-failure -j2
+
+demo: build
+	cmake --build $(BUILD_DIR) --target demo-image
+	tools/demo.sh $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The command line as given: word 0 is the program name as invoked (shown by
+// every usage text), word 1 the command word, the rest its arguments.
+struct command_line {
+    std::vector<std::string> words;
+
+    const std::string& program_name() const { return words[0]; }
+    // Number of words, the program name counted.
+    int size() const { return static_cast<int>(words.size()); }
+    const std::string& operator[](int i) const { return words[static_cast<std::size_t>(i)]; }
+};

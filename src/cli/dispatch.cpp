@@ -1,0 +1,35 @@
+#include "cli/dispatch.hpp"
+
+#include <cstdio>
+#include <string_view>
+
+#include "cli/token_commands.hpp"
+#include "lib/process_exit.hpp"
+
+namespace {
+
+using command_handler = void (*)(const command_line&);
+
+struct command_row {
+    std::string_view word;
+    command_handler handler;
+};
+
+// Tested in this order; the first exact, case-sensitive match decides. A
+// handler that returns did not serve the request, and the search goes on.
+constexpr command_row command_table[] = {
+    {"list_tokens", list_tokens_command},
+};
+
+}  // namespace
+
+void dispatch_command(const command_line& line)
+{
+    const std::string& word = line[1];
+    for (const command_row& row : command_table) {
+        if (word == row.word)
+            row.handler(line);
+    }
+    std::puts("Invalid command");
+    end_process(1);
+}

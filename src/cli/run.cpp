@@ -1,0 +1,33 @@
+#include "cli/run.hpp"
+
+#include <cstdio>
+#include <new>
+
+#include "cli/command_line.hpp"
+#include "cli/dispatch.hpp"
+#include "cli/startup.hpp"
+#include "hw/machine.hpp"
+#include "lib/process_exit.hpp"
+
+int run_cmoscfg(int argc, char** argv)
+{
+    try {
+        install_machine(machine_from_environment());
+        run_startup();
+        command_line line;
+        for (int i = 0; i < argc; ++i)
+            line.words.emplace_back(argv[i]);
+        if (line.words.empty())
+            line.words.emplace_back("cmoscfg");
+        if (line.size() < 2)
+            end_process(0);
+        dispatch_command(line);
+    } catch (const process_exit& exit) {
+        std::fflush(stdout);
+        return exit.status;
+    } catch (const std::bad_alloc&) {
+        std::puts("failed to malloc the request.");
+        std::fflush(stdout);
+        return 1;
+    }
+}

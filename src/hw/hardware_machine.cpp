@@ -1,0 +1,63 @@
+#include "hw/hardware_machine.hpp"
+
+#include <cerrno>
+#include <unistd.h>
+
+#include "hw/file_memory.hpp"
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <sys/io.h>
+#define CMOSCFG_HAVE_PORT_IO 1
+#else
+#define CMOSCFG_HAVE_PORT_IO 0
+#endif
+
+bool hardware_machine::is_root()
+{
+    return ::geteuid() == 0;
+}
+
+int hardware_machine::raise_io_privilege()
+{
+#if CMOSCFG_HAVE_PORT_IO
+    if (::iopl(3) != 0)
+        return errno;
+    return 0;
+#else
+    return ENOSYS;
+#endif
+}
+
+std::string hardware_machine::physical_memory_path()
+{
+    return "/dev/mem";
+}
+
+std::unique_ptr<physical_memory> hardware_machine::open_physical_memory()
+{
+    return file_memory::open(physical_memory_path());
+}
+
+std::uint8_t hardware_machine::read_cmos_byte(std::uint16_t index_port, std::uint8_t location)
+{
+#if CMOSCFG_HAVE_PORT_IO
+    outb(location, index_port);
+    return inb(static_cast<std::uint16_t>(index_port + 1));
+#else
+    (void)index_port;
+    (void)location;
+    return 0xFF;
+#endif
+}
+
+void hardware_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value)
+{
+#if CMOSCFG_HAVE_PORT_IO
+    outb(location, index_port);
+    outb(value, static_cast<std::uint16_t>(index_port + 1));
+#else
+    (void)index_port;
+    (void)location;
+    (void)value;
+#endif
+}

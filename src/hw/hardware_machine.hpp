@@ -1,0 +1,15 @@
+#pragma once
+
+#include "hw/machine.hpp"
+
+// The real machine: root check, I/O privilege level 3, "/dev/mem" and the
+// CMOS index/data port pairs.
+class hardware_machine : public machine {
+public:
+    bool is_root() override;
+    int raise_io_privilege() override;
+    std::string physical_memory_path() override;
+    std::unique_ptr<physical_memory> open_physical_memory() override;
+    std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
+    void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override;
+};

@@ -1,0 +1,99 @@
+#include "hw/image_machine.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "hw/file_memory.hpp"
+#include "lib/process_exit.hpp"
+
+namespace {
+off_t cmos_offset(std::uint16_t index_port, std::uint8_t location)
+{
+    return static_cast<off_t>(index_port) * 256 + location;
+}
+}
+
+image_machine::image_machine(std::string directory) : directory_(std::move(directory)) {}
+
+image_machine::~image_machine()
+{
+    if (cmos_fd_ >= 0)
+        ::close(cmos_fd_);
+}
+
+bool image_machine::is_root()
+{
+    return true;
+}
+
+int image_machine::raise_io_privilege()
+{
+    return 0;
+}
+
+std::string image_machine::file_path(const char* name) const
+{
+    if (!directory_.empty() && directory_.back() == '/')
+        return directory_ + name;
+    return directory_ + "/" + name;
+}
+
+std::string image_machine::physical_memory_path()
+{
+    return file_path("mem");
+}
+
+std::unique_ptr<physical_memory> image_machine::open_physical_memory()
+{
+    return file_memory::open(physical_memory_path());
+}
+
+int image_machine::cmos_fd(bool for_writing)
+{
+    if (cmos_fd_ >= 0 && (cmos_writable_ || !for_writing))
+        return cmos_fd_;
+    std::string path = file_path("cmos");
+    int fd = for_writing ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
+                         : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (!for_writing)
+            return -1;  // a missing image CMOS reads as all 0xFF
+        std::printf("Error: unable to open %s for writing: %s\n", path.c_str(), std::strerror(errno));
+        end_process(1);
+    }
+    if (cmos_fd_ >= 0)
+        ::close(cmos_fd_);
+    cmos_fd_ = fd;
+    cmos_writable_ = for_writing;
+    return cmos_fd_;
+}
+
+std::uint8_t image_machine::read_cmos_byte(std::uint16_t index_port, std::uint8_t location)
+{
+    int fd = cmos_fd(false);
+    if (fd < 0)
+        return 0xFF;
+    unsigned char byte = 0xFF;
+    ssize_t got;
+    do {
+        got = ::pread(fd, &byte, 1, cmos_offset(index_port, location));
+    } while (got < 0 && errno == EINTR);
+    return got == 1 ? byte : 0xFF;
+}
+
+void image_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value)
+{
+    int fd = cmos_fd(true);
+    ssize_t put;
+    do {
+        put = ::pwrite(fd, &value, 1, cmos_offset(index_port, location));
+    } while (put < 0 && errno == EINTR);
+    if (put != 1) {
+        std::printf("Error: unable to write %s: %s\n", file_path("cmos").c_str(),
+                    put < 0 ? std::strerror(errno) : "short write");
+        end_process(1);
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "hw/machine.hpp"
+
+// A machine image: a directory whose file "mem" stands for physical memory
+// (byte A of the file is physical address A) and whose file "cmos" holds every
+// CMOS bank (location L of the bank at index port P is byte P * 256 + L).
+// Nothing of the real hardware is touched and no root is needed.
+class image_machine : public machine {
+public:
+    explicit image_machine(std::string directory);
+    ~image_machine() override;
+    image_machine(const image_machine&) = delete;
+    image_machine& operator=(const image_machine&) = delete;
+
+    bool is_root() override;
+    int raise_io_privilege() override;
+    std::string physical_memory_path() override;
+    std::unique_ptr<physical_memory> open_physical_memory() override;
+    std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
+    void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override;
+
+private:
+    std::string file_path(const char* name) const;
+    // Opens the cmos file once; creates it only when a write needs it.
+    int cmos_fd(bool for_writing);
+
+    std::string directory_;
+    int cmos_fd_ = -1;
+    bool cmos_writable_ = false;
+};

@@ -1,0 +1,31 @@
+#include "hw/machine.hpp"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "hw/hardware_machine.hpp"
+#include "hw/image_machine.hpp"
+
+namespace {
+std::unique_ptr<machine> installed_machine;
+}
+
+machine& current_machine()
+{
+    if (!installed_machine)
+        throw std::logic_error("no machine back end installed");
+    return *installed_machine;
+}
+
+void install_machine(std::unique_ptr<machine> back_end)
+{
+    installed_machine = std::move(back_end);
+}
+
+std::unique_ptr<machine> machine_from_environment()
+{
+    const char* image = std::getenv("CMOSCFG_IMAGE");
+    if (image != nullptr && image[0] != '\0')
+        return std::make_unique<image_machine>(image);
+    return std::make_unique<hardware_machine>();
+}

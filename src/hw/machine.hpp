@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The one seam between the tool and the machine it runs on. Everything that
+// touches hardware goes through it: bytes in, bytes out, no knowledge of
+// tokens, checksums or settings. The back end is chosen once at start-up.
+
+// Physical memory, read like a file with absolute seeks.
+class physical_memory {
+public:
+    virtual ~physical_memory() = default;
+    // Moves to an absolute physical address; false when that is refused.
+    virtual bool seek(std::uint64_t address) = 0;
+    // Reads up to size bytes from the current address onwards and advances past
+    // them. Returns the number of bytes read, 0 at the end, -1 on an error.
+    virtual long read(void* buffer, std::size_t size) = 0;
+};
+
+class machine {
+public:
+    virtual ~machine() = default;
+
+    virtual bool is_root() = 0;
+    // Raises the I/O privilege level so that CMOS ports may be used. Returns 0,
+    // or the system's error number when the kernel refuses.
+    virtual int raise_io_privilege() = 0;
+
+    // The name under which physical memory is opened, for messages.
+    virtual std::string physical_memory_path() = 0;
+    // Opens physical memory for reading; nullptr when it cannot be opened.
+    virtual std::unique_ptr<physical_memory> open_physical_memory() = 0;
+
+    // One CMOS byte through a bank's index port: the location goes to the
+    // index port, the data through index port + 1.
+    virtual std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) = 0;
+    virtual void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) = 0;
+};
+
+// The back end in use for this run.
+machine& current_machine();
+void install_machine(std::unique_ptr<machine> back_end);
+
+// The hardware, or the machine image named by CMOSCFG_IMAGE when it is set.
+std::unique_ptr<machine> machine_from_environment();

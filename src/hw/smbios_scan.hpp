@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "hw/machine.hpp"
+
+// Physical range searched for the SMBIOS 2.x entry point anchor "_SM_".
+constexpr std::uint64_t SMBIOS_SCAN_START = 0xF0000;
+constexpr std::uint64_t SMBIOS_SCAN_END = 0x100000;
+
+// Finds the SMBIOS structure table in physical memory and returns a copy of
+// it; empty when no anchor is found. When several anchors are found, the table
+// of the last one is returned. Ends the process on read errors.
+std::vector<std::uint8_t> find_smbios_table(machine& m);

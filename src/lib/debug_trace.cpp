@@ -1,0 +1,3 @@
+#include "lib/debug_trace.hpp"
+
+int debug_enabled = 0;

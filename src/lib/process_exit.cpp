@@ -1,0 +1,9 @@
+#include "lib/process_exit.hpp"
+
+#include <cstdio>
+
+void end_process(int status)
+{
+    std::fflush(stdout);
+    throw process_exit{status};
+}

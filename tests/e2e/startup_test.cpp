@@ -1,0 +1,60 @@
+// Start-up before any command: the root check, the hardware back end, and the
+// machine image's physical memory.
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "support/test_machine.hpp"
+
+namespace {
+
+TEST(Startup, WithoutAnImageAnUnprivilegedUserIsRefusedBeforeAnythingElse)
+{
+    tool_invocation invocation;
+    invocation.arguments = {"list_tokens"};
+    invocation.env = {{"CMOSCFG_IMAGE", std::nullopt}, {"DEBUG", ""}};
+    invocation.unprivileged = true;
+    tool_result r = run_tool(invocation);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "You must be root to use this tool.\n");
+}
+
+TEST(Startup, AnEmptyImageVariableMeansTheHardware)
+{
+    tool_invocation invocation;
+    invocation.arguments = {"list_tokens"};
+    invocation.env = {{"CMOSCFG_IMAGE", ""}};
+    invocation.unprivileged = true;
+    EXPECT_EQ(run_tool(invocation).out, "You must be root to use this tool.\n");
+}
+
+TEST(Startup, AnImageNeedsNoRoot)
+{
+    test_machine machine("table e8000\nd4 d400 70 71 00 10 2d 2e\ntoken 0041 1b fe 01\nend-of-table\nanchor f5a00\n");
+    std::filesystem::permissions(machine.dir().path(), std::filesystem::perms::all);
+    tool_invocation invocation;
+    invocation.arguments = {"list_tokens"};
+    invocation.unprivileged = true;
+    tool_result r = machine.run(invocation);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "  70/71:  csType 0 [10,2d] @2e  Token: 0041  loc: 1b  and: fe  or: 01\n\n1 tokens found.\n\n");
+}
+
+TEST(Startup, AnImageWithoutMemNamesTheFile)
+{
+    test_machine machine("bank 70\n");
+    std::filesystem::remove(machine.image_path() + "/mem");
+    tool_result r = machine.run({"list_tokens"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: unable to open " + machine.image_path() + "/mem\n");
+}
+
+TEST(Startup, AMemFileShorterThanTheScannedSegmentIsAReadError)
+{
+    test_machine machine("bank 70\n");
+    std::filesystem::resize_file(machine.image_path() + "/mem", 0xF8000);
+    tool_result r = machine.run({"list_tokens"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error reading bytes; please try operation again, and report this bug\n");
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// What a piece of code printed and, if it ended the run, with which status.
+struct captured_run {
+    std::string out;
+    std::optional<int> exit_status;   // nullopt: it returned normally
+};
+
+// Runs body with standard output captured, catching the end of the run.
+captured_run capture_run(const std::function<void()>& body);

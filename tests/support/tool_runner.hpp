@@ -1,0 +1,27 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct tool_result {
+    int status = -1;     // exit status, or 128 + signal
+    std::string out;     // everything written to standard output
+    std::string err;     // everything written to standard error
+};
+
+// Environment changes for one run: a value sets the variable, nullopt unsets it.
+using environment = std::map<std::string, std::optional<std::string>>;
+
+struct tool_invocation {
+    std::vector<std::string> arguments;          // after the program name
+    environment env;                             // on top of a minimal PATH-only environment
+    std::string program_name = "cmoscfg";        // argv[0] as the tool sees it
+    std::string executable = CMOSCFG_BINARY;
+    std::string working_directory;               // empty: the test's own
+    bool unprivileged = false;                   // drop to uid/gid 65534 when run as root
+};
+
+// Runs the tool to completion (killed after 60 s) and collects its output.
+tool_result run_tool(const tool_invocation& invocation);

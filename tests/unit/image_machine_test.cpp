@@ -1,0 +1,69 @@
+// The machine-image back end: where CMOS bytes live in the cmos file, what
+// missing bytes read as, and how writes extend the file.
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "hw/image_machine.hpp"
+#include "support/temp_dir.hpp"
+
+namespace {
+
+TEST(ImageMachine, AMissingCmosFileReadsAsFFAndIsNotCreatedByReading)
+{
+    temp_dir dir;
+    image_machine m(dir.path());
+    EXPECT_EQ(m.read_cmos_byte(0x70, 0x10), 0xFF);
+    EXPECT_EQ(m.read_cmos_byte(0x72, 0xFF), 0xFF);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("cmos")));
+}
+
+TEST(ImageMachine, BytesLiveAtPortTimes256PlusLocation)
+{
+    temp_dir dir;
+    std::string bytes(0x7300, '\0');
+    bytes[0x7010] = 0x5A;
+    bytes[0x72FF] = 0x11;
+    dir.write("cmos", bytes);
+    image_machine m(dir.path() + "/");
+    EXPECT_EQ(m.read_cmos_byte(0x70, 0x10), 0x5A);
+    EXPECT_EQ(m.read_cmos_byte(0x72, 0xFF), 0x11);
+    EXPECT_EQ(m.read_cmos_byte(0x73, 0x00), 0xFF);  // past the end of the file
+    EXPECT_EQ(m.read_cmos_byte(0x70, 0x11), 0x00);
+}
+
+TEST(ImageMachine, WritesExtendTheFileAndAreSeenByTheNextReader)
+{
+    temp_dir dir;
+    {
+        image_machine writer(dir.path());
+        EXPECT_EQ(writer.read_cmos_byte(0x72, 0x80), 0xFF);
+        writer.write_cmos_byte(0x72, 0x80, 0x42);
+        image_machine reader(dir.path());
+        EXPECT_EQ(reader.read_cmos_byte(0x72, 0x80), 0x42);
+        EXPECT_EQ(reader.read_cmos_byte(0x70, 0x00), 0x00);  // a hole reads as zero
+        EXPECT_EQ(reader.read_cmos_byte(0x72, 0x81), 0xFF);  // past the end
+        writer.write_cmos_byte(0xFFFF, 0xFF, 0x01);
+    }
+    std::string bytes = read_file(dir.file("cmos"));
+    ASSERT_EQ(bytes.size(), 0x1000000u);
+    EXPECT_EQ(bytes[0x7280], 0x42);
+    EXPECT_EQ(bytes[0xFFFFFF], 0x01);
+}
+
+TEST(ImageMachine, PhysicalMemoryIsTheMemFile)
+{
+    temp_dir dir;
+    image_machine m(dir.path());
+    EXPECT_EQ(m.physical_memory_path(), dir.path() + "/mem");
+    EXPECT_EQ(m.open_physical_memory(), nullptr);
+    dir.write("mem", "abcdef");
+    auto memory = m.open_physical_memory();
+    ASSERT_NE(memory, nullptr);
+    char buffer[8] = {};
+    ASSERT_TRUE(memory->seek(4));
+    EXPECT_EQ(memory->read(buffer, 8), 2);
+    EXPECT_EQ(std::string(buffer), "ef");
+    EXPECT_EQ(memory->read(buffer, 8), 0);
+}
+
+}  // namespace
