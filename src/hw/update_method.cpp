@@ -1,0 +1,3 @@
+#include "hw/update_method.hpp"
+
+int update_method = 0;
