@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "cli/cmos_commands.hpp"
 #include "cli/token_commands.hpp"
 #include "lib/process_exit.hpp"
 
@@ -19,6 +20,11 @@ struct command_row {
 // handler that returns did not serve the request, and the search goes on.
 constexpr command_row command_table[] = {
     {"list_tokens", list_tokens_command},
+    {"peek", peek_command},
+    {"poke", poke_command},
+    {"dump", dump_command},
+    {"checksum", checksum_command},
+    {"csum2", csum2_command},
 };
 
 }  // namespace

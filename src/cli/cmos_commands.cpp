@@ -1,0 +1,111 @@
+#include "cli/cmos_commands.hpp"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "hw/cmos_access.hpp"
+#include "lib/hex_number.hpp"
+#include "lib/process_exit.hpp"
+
+namespace {
+
+int number_argument(const command_line& line, int i)
+{
+    return parse_hex_int(line[i].c_str());
+}
+
+const char* program(const command_line& line)
+{
+    return line.program_name().c_str();
+}
+
+// A checksum area that the BIOS keeps at a fixed place: the sum of first..last,
+// stored high byte at high_location, low byte at low_location.
+struct fixed_checksum_area {
+    int index_port;
+    int first;
+    int last;
+    int high_location;
+    int low_location;
+};
+
+constexpr fixed_checksum_area fixed_checksum_areas[] = {
+    {0x72, 0x80, 0xFC, 0xFD, 0xFE},
+    {0x70, 0x40, 0x7C, 0x7D, 0x7E},
+};
+
+}  // namespace
+
+void peek_command(const command_line& line)
+{
+    if (line.size() < 5) {
+        std::printf("\nUsage:  %s  peek  idx_port  location  ANDmask\n\n", program(line));
+        end_process(0);
+    }
+    int value = read_cmos_masked(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4));
+    std::printf("%02x\n", static_cast<unsigned>(value));
+    end_process(0);
+}
+
+void poke_command(const command_line& line)
+{
+    if (line.size() < 5) {
+        std::printf("\nUsage:  %s  poke  idx_port  location  value\n\n", program(line));
+        end_process(0);
+    }
+    write_cmos(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4));
+    end_process(0);
+}
+
+void dump_command(const command_line& line)
+{
+    if (line.size() < 5) {
+        std::printf("\nUsage:  %s  dump  idx_port  loc_start  loc_end\n\n", program(line));
+        end_process(0);
+    }
+    int index_port = number_argument(line, 2);
+    auto first = static_cast<std::uint32_t>(number_argument(line, 3));
+    auto last = static_cast<std::uint32_t>(number_argument(line, 4));
+
+    // Row labels count the bytes shown before the row (offsets from loc_start).
+    std::printf("\n%04x:  ", 0u);
+    if (first <= last) {
+        // Stops after loc_end itself; 64 bits count even the full 2^32 range.
+        std::uint64_t shown = 0;
+        for (std::uint32_t location = first;; ++location) {
+            ++shown;
+            std::printf("%02x ", static_cast<unsigned>(read_cmos(index_port, static_cast<int>(location))));
+            if (location == last)
+                break;
+            if (shown % 16 == 0)
+                std::printf("\n%04x:  ", static_cast<unsigned>(shown));
+        }
+    }
+    std::printf("\n\n");
+    end_process(0);
+}
+
+void checksum_command(const command_line& line)
+{
+    if (line.size() < 6) {
+        std::printf("\nUsage:  %s  checksum  type  idx_port  loc_start  loc_end\n\n", program(line));
+        end_process(0);
+    }
+    int sum = calc_checksum(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4),
+                            number_argument(line, 5));
+    std::printf("%04x\n", static_cast<unsigned>(sum));
+    end_process(0);
+}
+
+void csum2_command(const command_line&)
+{
+    for (const fixed_checksum_area& area : fixed_checksum_areas) {
+        int hi = read_cmos(area.index_port, area.high_location);
+        int lo = read_cmos(area.index_port, area.low_location);
+        int calculated = calc_checksum(0, area.index_port, area.first, area.last);
+        std::printf("checksum, as read:  %x %x\n", static_cast<unsigned>(hi), static_cast<unsigned>(lo));
+        std::printf("checksum, as read:  %x\n", static_cast<unsigned>(hi * 256 + lo));
+        std::printf("checksum, as calcd: %x\n", static_cast<unsigned>(calculated));
+    }
+    end_process(0);
+}

@@ -1,0 +1,101 @@
+#include "hw/cmos_access.hpp"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "hw/machine.hpp"
+#include "lib/debug_trace.hpp"
+#include "lib/process_exit.hpp"
+
+namespace {
+
+std::uint16_t port_of(int index_port)
+{
+    return static_cast<std::uint16_t>(index_port);
+}
+
+std::uint8_t byte_of(int value)
+{
+    return static_cast<std::uint8_t>(value);
+}
+
+}  // namespace
+
+int read_cmos(int index_port, int location)
+{
+    return current_machine().read_cmos_byte(port_of(index_port), byte_of(location));
+}
+
+void write_cmos(int index_port, int location, int value)
+{
+    current_machine().write_cmos_byte(port_of(index_port), byte_of(location), byte_of(value));
+}
+
+int read_cmos_masked(int index_port, int location, int mask)
+{
+    int b = read_cmos(index_port, location);
+    return mask != 0 ? b & mask : b;
+}
+
+void require_nonzero_mask(int mask)
+{
+    // Placing a field at the lowest set bit of a mask without one would never
+    // find that bit.
+    if (mask == 0) {
+        std::printf("Error: mask 0 selects no bits of the CMOS byte.\n");
+        end_process(1);
+    }
+}
+
+int read_cmos_shifted(int index_port, int location, int mask)
+{
+    require_nonzero_mask(mask);
+    auto v = static_cast<unsigned>(read_cmos_masked(index_port, location, mask));
+    auto m = static_cast<unsigned>(mask);
+    while ((m & 1u) == 0) {
+        v >>= 1;
+        m >>= 1;
+    }
+    return static_cast<int>(v);
+}
+
+int test_d4_token(int index_port, int location, int and_mask, int or_mask)
+{
+    int inv = ~and_mask & 0xFF;
+    int b = read_cmos(index_port, location);
+    int a = b & inv;
+    if (debug_enabled) {
+        std::printf("idx port:         %x\n", static_cast<unsigned>(index_port));
+        std::printf("loc:              %x\n", static_cast<unsigned>(location));
+        std::printf("\n");
+        std::printf("Read raw data:    %x\n", static_cast<unsigned>(b));
+        std::printf("inv AND mask:     %x\n", static_cast<unsigned>(inv));
+        std::printf("Read anded data:  %x\n", static_cast<unsigned>(a));
+        std::printf("OR mask:          %x\n", static_cast<unsigned>(or_mask));
+        std::printf("\n");
+    }
+    return a == or_mask ? 1 : 0;
+}
+
+int calc_checksum(int type, int index_port, int loc_start, int loc_end)
+{
+    auto first = static_cast<std::uint32_t>(loc_start);
+    auto last = static_cast<std::uint32_t>(loc_end);
+    if (first > last) {
+        std::printf("Attempted to calculate checksum, but loc_start (%x) > loc_end (%x)\n", first, last);
+        end_process(1);
+    }
+    if (type != 0) {
+        std::printf("calc_checksum only supports type 0 checksums right now (type %d was requested).\n", type);
+        end_process(1);
+    }
+    // The loop stops after loc_end itself, so even loc_end 0xFFFFFFFF ends
+    // without the counter wrapping; the sum is kept modulo 2^32.
+    std::uint32_t sum = 0;
+    for (std::uint32_t location = first;; ++location) {
+        sum += static_cast<std::uint32_t>(read_cmos(index_port, static_cast<int>(location)));
+        if (location == last)
+            break;
+    }
+    return static_cast<int>(sum);
+}
