@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "hw/cmos_access.hpp"
+#include "hw/cmos_write_guard.hpp"
 #include "lib/hex_number.hpp"
 #include "lib/process_exit.hpp"
 
@@ -53,7 +54,10 @@ void poke_command(const command_line& line)
         std::printf("\nUsage:  %s  poke  idx_port  location  value\n\n", program(line));
         end_process(0);
     }
-    write_cmos(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4));
+    {
+        cmos_write_guard guard;
+        write_cmos(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4));
+    }
     end_process(0);
 }
 

@@ -20,6 +20,10 @@ struct command_row {
 // handler that returns did not serve the request, and the search goes on.
 constexpr command_row command_table[] = {
     {"list_tokens", list_tokens_command},
+    {"test", test_command},
+    {"set", set_command},
+    {"testraw", testraw_command},
+    {"setraw", setraw_command},
     {"peek", peek_command},
     {"poke", poke_command},
     {"dump", dump_command},

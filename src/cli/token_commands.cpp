@@ -2,8 +2,60 @@
 
 #include <cstdio>
 
+#include "hw/cmos_access.hpp"
 #include "hw/token_table.hpp"
+#include "hw/token_write.hpp"
+#include "lib/hex_number.hpp"
 #include "lib/process_exit.hpp"
+
+namespace {
+
+int number_argument(const command_line& line, int i)
+{
+    return parse_hex_int(line[i].c_str());
+}
+
+// The entry of the token id given on the command line; ends the process when
+// the machine has no such token.
+const token_entry& token_from_command_line(const command_line& line)
+{
+    int id = number_argument(line, 2);
+    int i = find_d4_token(id);
+    if (i < 0) {
+        std::printf("Token %04x not found on system.\n", static_cast<unsigned>(id));
+        std::puts("Halting.\n");
+        end_process(1);
+    }
+    return token_table[static_cast<std::size_t>(i)];
+}
+
+bool token_usage_needed(const command_line& line)
+{
+    if (line.size() >= 3)
+        return false;
+    std::printf("\nUsage:  %s  test|set  token_id\n\n", line.program_name().c_str());
+    return true;
+}
+
+bool raw_token_usage_needed(const command_line& line)
+{
+    if (line.size() >= 6)
+        return false;
+    std::printf("\nUsage:  %s  testraw|setraw  idx_port  location  ANDmask  ORmask\n\n", line.program_name().c_str());
+    std::puts("Note that this function expects to be fed an inverted ANDmask, such that");
+    std::puts("the process of setting a token is:");
+    std::puts("");
+    std::puts("   new value = old value & andmask | ormask");
+    std::puts("");
+    return true;
+}
+
+void print_test_result(int is_set)
+{
+    std::puts(is_set == 1 ? "set" : "unset");
+}
+
+}  // namespace
 
 void list_tokens_command(const command_line&)
 {
@@ -13,5 +65,41 @@ void list_tokens_command(const command_line&)
                     e.checksum_location, e.token_id, e.location, e.and_mask, e.or_mask);
     }
     std::printf("\n%d tokens found.\n\n", token_count());
+    end_process(0);
+}
+
+void test_command(const command_line& line)
+{
+    if (token_usage_needed(line))
+        end_process(0);
+    const token_entry& e = token_from_command_line(line);
+    print_test_result(test_d4_token(e.index_port, e.location, e.and_mask, e.or_mask));
+    end_process(0);
+}
+
+void set_command(const command_line& line)
+{
+    if (token_usage_needed(line))
+        end_process(0);
+    const token_entry& e = token_from_command_line(line);
+    set_d4_token(e.index_port, e.location, e.and_mask, e.or_mask);
+    end_process(0);
+}
+
+void testraw_command(const command_line& line)
+{
+    if (raw_token_usage_needed(line))
+        end_process(0);
+    print_test_result(test_d4_token(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4),
+                                    number_argument(line, 5)));
+    end_process(0);
+}
+
+void setraw_command(const command_line& line)
+{
+    if (raw_token_usage_needed(line))
+        end_process(0);
+    set_d4_token(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4),
+                 number_argument(line, 5));
     end_process(0);
 }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include "hw/file_lock.hpp"
 #include "hw/file_memory.hpp"
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -60,4 +61,11 @@ void hardware_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t lo
     (void)location;
     (void)value;
 #endif
+}
+
+// One lock file for the whole machine, where the system keeps lock files.
+// /run/lock is writable by everyone, so the file must be root's own.
+std::unique_ptr<cmos_write_lock> hardware_machine::lock_cmos_writes()
+{
+    return lock_file_exclusively("/run/lock/cmoscfg.lock", {0600, true});
 }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "hw/file_lock.hpp"
 #include "hw/file_memory.hpp"
 #include "lib/process_exit.hpp"
 
@@ -96,4 +97,11 @@ void image_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t locat
                     put < 0 ? std::strerror(errno) : "short write");
         end_process(1);
     }
+}
+
+// The image's CMOS file is its own lock: every process that writes the image
+// locks the same file, whatever directory name it was given.
+std::unique_ptr<cmos_write_lock> image_machine::lock_cmos_writes()
+{
+    return lock_file_exclusively(file_path("cmos"), {0644, false});
 }

@@ -21,6 +21,7 @@ public:
     std::unique_ptr<physical_memory> open_physical_memory() override;
     std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
     void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override;
+    std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
 
 private:
     std::string file_path(const char* name) const;

@@ -20,6 +20,13 @@ public:
     virtual long read(void* buffer, std::size_t size) = 0;
 };
 
+// A hold on the right to write CMOS, exclusive among all cmoscfg processes of
+// the machine; released when destroyed (or when the process ends).
+class cmos_write_lock {
+public:
+    virtual ~cmos_write_lock() = default;
+};
+
 class machine {
 public:
     virtual ~machine() = default;
@@ -38,6 +45,10 @@ public:
     // index port, the data through index port + 1.
     virtual std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) = 0;
     virtual void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) = 0;
+
+    // Waits until no other cmoscfg process is writing this machine's CMOS and
+    // takes the lock. Ends the process with a message when it cannot be taken.
+    virtual std::unique_ptr<cmos_write_lock> lock_cmos_writes() = 0;
 };
 
 // The back end in use for this run.

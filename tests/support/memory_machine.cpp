@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -33,7 +34,25 @@ private:
     std::uint64_t position_ = 0;
 };
 
+class flag_lock : public cmos_write_lock {
+public:
+    explicit flag_lock(memory_machine& owner) : owner_(owner) { owner_.locked = true; }
+    ~flag_lock() override { owner_.locked = false; }
+
+private:
+    memory_machine& owner_;
+};
+
 }  // namespace
+
+std::unique_ptr<cmos_write_lock> memory_machine::lock_cmos_writes()
+{
+    // Taking it twice in one process would deadlock on a real lock file.
+    if (locked)
+        throw std::logic_error("CMOS write lock taken twice");
+    ++locks_taken;
+    return std::make_unique<flag_lock>(*this);
+}
 
 std::unique_ptr<physical_memory> memory_machine::open_physical_memory()
 {
@@ -55,6 +74,8 @@ void memory_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t loca
     if (it == cmos.end())
         it = cmos.emplace(index_port, std::vector<std::uint8_t>(256, 0xFF)).first;
     it->second[location] = value;
+    if (!locked)
+        ++writes_outside_lock;
     writes.push_back({index_port, location, value});
 }
 

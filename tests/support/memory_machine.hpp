@@ -29,6 +29,11 @@ public:
     // Seeks at or beyond this address are refused.
     std::optional<std::uint64_t> seek_limit;
     int cmos_reads = 0;
+    // The CMOS write lock: how often it was taken, whether it is held now, and
+    // how many writes happened without it.
+    int locks_taken = 0;
+    bool locked = false;
+    int writes_outside_lock = 0;
 
     bool is_root() override { return root; }
     int raise_io_privilege() override { return io_privilege_error; }
@@ -36,6 +41,7 @@ public:
     std::unique_ptr<physical_memory> open_physical_memory() override;
     std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
     void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override;
+    std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
 
     // Puts bytes into physical memory at address, growing it as needed.
     void put(std::uint64_t address, const std::vector<std::uint8_t>& bytes);

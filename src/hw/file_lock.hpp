@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <sys/types.h>
+
+#include "hw/machine.hpp"
+
+struct lock_file_rules {
+    mode_t create_mode;  // permissions of the file when the lock creates it
+    // The file lives in a directory that others may write to (/run/lock): it
+    // must be a regular file of this user, reached without a symbolic link, so
+    // that nobody can plant a link or a file there for root to use.
+    bool private_file;
+};
+
+// Takes an exclusive flock(2) lock on the file at path, created when missing,
+// waiting while another process holds it. A descriptor of that file inherited
+// from the caller whose lock is held already (an administrator's flock(1)
+// around several runs of the tool) is shared instead of waited for, so such a
+// caller cannot deadlock its own children. Ends the process with a message
+// when the file cannot be opened or locked.
+std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, const lock_file_rules& rules);

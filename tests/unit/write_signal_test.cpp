@@ -1,0 +1,99 @@
+// A termination signal that arrives between the token byte and its checksum
+// bytes: the process must finish the change and only then end by the signal.
+#include <csignal>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "hw/image_machine.hpp"
+#include "hw/token_table.hpp"
+#include "hw/token_write.hpp"
+#include "hw/update_method.hpp"
+#include "lib/process_exit.hpp"
+#include "support/temp_dir.hpp"
+
+namespace {
+
+// An image whose first CMOS write is followed at once by a signal to the
+// process, the way a Ctrl-C or a kill from another terminal could land.
+class signalled_image : public image_machine {
+public:
+    signalled_image(std::string directory, int signal_number)
+        : image_machine(std::move(directory)), signal_number_(signal_number)
+    {
+    }
+
+    void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override
+    {
+        image_machine::write_cmos_byte(index_port, location, value);
+        if (!sent_) {
+            sent_ = true;
+            ::kill(::getpid(), signal_number_);
+        }
+    }
+
+private:
+    int signal_number_;
+    bool sent_ = false;
+};
+
+// Runs set_d4_token in a child process on the image in dir; returns its wait status.
+int write_in_child(const std::string& dir, int method, int signal_number)
+{
+    std::fflush(stdout);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        install_machine(std::make_unique<signalled_image>(dir, signal_number));
+        set_token_table({{0x72, 0x73, 0, 0x80, 0x8F, 0x90, 0x0041, 0x81, 0xFC, 0x02}});
+        update_method = method;
+        try {
+            set_d4_token(0x72, 0x81, 0xFC, 0x02);
+        } catch (const process_exit& exit) {
+            ::_exit(100 + exit.status);
+        }
+        ::_exit(0);  // the signal was lost
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+TEST(WriteSignals, ASignalDuringTheWriteActsOnlyAfterTheChecksumIsRepaired)
+{
+    struct {
+        int method;
+        int signal_number;
+    } cases[] = {
+        {UPDATE_METHOD_STANDARD, SIGTERM},
+        {UPDATE_METHOD_DIRECT, SIGTERM},
+        {UPDATE_METHOD_STANDARD, SIGINT},
+        {UPDATE_METHOD_DIRECT, SIGHUP},
+    };
+    for (const auto& c : cases) {
+        temp_dir dir;
+        // Bank 0x72: 0x80..0x8F sum to 0x012D, stored at 0x90/0x91; the
+        // direct method's word at 0x70:0x3E/0x3F holds the same sum.
+        std::string cmos(0x7300, '\0');
+        cmos[0x703E] = 0x01;
+        cmos[0x703F] = 0x2D;
+        cmos[0x7280] = 0x31;
+        cmos[0x7281] = static_cast<char>(0x04);
+        cmos[0x7282] = static_cast<char>(0xF8);
+        cmos[0x7290] = 0x01;
+        cmos[0x7291] = 0x2D;
+        dir.write("cmos", cmos);
+
+        int status = write_in_child(dir.path(), c.method, c.signal_number);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "method " << c.method << ", wait status " << status;
+        EXPECT_EQ(WTERMSIG(status), c.signal_number);
+
+        std::string after = read_file(dir.file("cmos"));
+        EXPECT_EQ(static_cast<unsigned char>(after[0x7281]), 0x06);
+        int high = c.method == UPDATE_METHOD_STANDARD ? 0x7290 : 0x703E;
+        EXPECT_EQ(static_cast<unsigned char>(after[high]), 0x01) << "method " << c.method;
+        EXPECT_EQ(static_cast<unsigned char>(after[high + 1]), 0x2F) << "method " << c.method;
+    }
+}
+
+}  // namespace
