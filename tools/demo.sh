@@ -17,3 +17,9 @@ run() {
 }
 
 run list_tokens
+run test 0001
+run set 0002
+run test 0001
+run checksum 0 70 40 7f
+run dump 70 40 4f
+run csum2

@@ -1,0 +1,259 @@
+// CMOS writes of concurrent runs are serialised by the lock on the image's
+// cmos file: a write waits for the holder, a caller holding the lock can run
+// the tool inside it, and many runs at once leave a correct checksum.
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "support/test_machine.hpp"
+
+namespace {
+
+const char* const one_bank = R"(
+table e8000
+d4 d400 70 71 00 40 4f 3e
+token 0041 40 fe 01
+token 0042 40 fe 00
+end-of-table
+anchor f5a00
+bank 70
+cmos 70 40 10 22
+checksum 70 40 4f 3e
+)";
+
+// Holds an exclusive flock on a file for the test; close_on_exec false lets
+// the tools the test starts inherit the descriptor, and with it the lock.
+class held_lock {
+public:
+    held_lock(const std::string& path, bool close_on_exec)
+    {
+        fd_ = ::open(path.c_str(), O_RDONLY | (close_on_exec ? O_CLOEXEC : 0));
+        if (fd_ < 0 || ::flock(fd_, LOCK_EX | LOCK_NB) != 0)
+            throw std::runtime_error("cannot lock " + path);
+    }
+    ~held_lock() { release(); }
+    held_lock(const held_lock&) = delete;
+    held_lock& operator=(const held_lock&) = delete;
+
+    void release()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// The ids of the processes that wait in flock(2) for the lock on path, as the
+// kernel lists them in /proc/locks ("1: -> FLOCK  ADVISORY  WRITE PID MAJ:MIN:INODE ...").
+std::vector<int> lock_waiters(const std::string& path)
+{
+    struct stat st;
+    std::vector<int> pids;
+    if (::stat(path.c_str(), &st) != 0)
+        return pids;
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, arrow, kind, advisory, mode, device;
+        int pid = 0;
+        fields >> number >> arrow >> kind >> advisory >> mode >> pid >> device;
+        std::string inode = device.substr(device.rfind(':') + 1);
+        if (arrow == "->" && kind == "FLOCK" && inode == std::to_string(st.st_ino))
+            pids.push_back(pid);
+    }
+    return pids;
+}
+
+// Waits (generously) until a process waits for the lock on path; its id.
+int wait_for_lock_waiter(const std::string& path)
+{
+    for (int i = 0; i < 3000; ++i) {
+        std::vector<int> pids = lock_waiters(path);
+        if (!pids.empty())
+            return pids.front();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+}
+
+std::future<tool_result> start(const test_machine& machine, std::vector<std::string> arguments)
+{
+    return std::async(std::launch::async, [&machine, arguments] { return machine.run(arguments); });
+}
+
+bool finished(std::future<tool_result>& run)
+{
+    return run.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+TEST(CmosWriteLock, EveryWriteWaitsWhileAnotherProcessHoldsTheLock)
+{
+    struct {
+        std::vector<std::string> args;
+        int location;
+        int value;
+    } writes[] = {
+        {{"set", "41"}, 0x40, 0x11},
+        {{"setraw", "70", "41", "0", "23"}, 0x41, 0x23},
+        {{"poke", "70", "41", "23"}, 0x41, 0x23},
+    };
+    for (const auto& w : writes) {
+        test_machine machine(one_bank);
+        std::string cmos_path = machine.image_path() + "/cmos";
+        std::string before = machine.cmos_file();
+        held_lock other(cmos_path, true);
+
+        std::future<tool_result> run = start(machine, w.args);
+        ASSERT_GT(wait_for_lock_waiter(cmos_path), 0) << w.args[0];
+        EXPECT_FALSE(finished(run)) << w.args[0];
+        EXPECT_EQ(machine.cmos_file(), before) << w.args[0];
+
+        other.release();
+        tool_result r = run.get();
+        EXPECT_EQ(r.status, 0) << w.args[0];
+        EXPECT_EQ(r.out, "") << w.args[0];
+        EXPECT_EQ(machine.cmos(0x70, static_cast<std::uint8_t>(w.location)), w.value) << w.args[0];
+    }
+}
+
+TEST(CmosWriteLock, ACallerHoldingTheLockCanRunTheToolInsideIt)
+{
+    test_machine machine(one_bank);
+    std::string cmos_path = machine.image_path() + "/cmos";
+    {
+        held_lock caller(cmos_path, false);  // handed down to the tool
+        tool_result r = machine.run({"set", "41"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(machine.cmos(0x70, 0x40), 0x11);
+        EXPECT_EQ(machine.cmos(0x70, 0x3F), 0x33);
+        // The caller's lock is still held after the tool has ended.
+        EXPECT_THROW(held_lock(cmos_path, true), std::runtime_error);
+    }
+
+    // The same with flock(1), the way an administrator would do it.
+    if (!std::filesystem::exists("/usr/bin/flock"))
+        GTEST_SKIP() << "flock(1) is not installed";
+    tool_invocation invocation;
+    invocation.executable = "/usr/bin/flock";
+    invocation.program_name = "flock";
+    invocation.arguments = {cmos_path, CMOSCFG_BINARY, "set", "42"};
+    invocation.env = {{"CMOSCFG_IMAGE", machine.image_path()}, {"CMOSCFG_PLATFORM", "K2A07"}};
+    tool_result r = run_tool(invocation);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(machine.cmos(0x70, 0x40), 0x10);
+    EXPECT_EQ(machine.cmos(0x70, 0x3F), 0x32);
+}
+
+TEST(CmosWriteLock, ARunWaitingForTheLockCanBeStoppedAndWritesNothing)
+{
+    test_machine machine(one_bank);
+    std::string cmos_path = machine.image_path() + "/cmos";
+    std::string before = machine.cmos_file();
+    held_lock other(cmos_path, true);
+    std::future<tool_result> run = start(machine, {"set", "41"});
+    int waiter = wait_for_lock_waiter(cmos_path);
+    ASSERT_GT(waiter, 0);
+    ::kill(waiter, SIGTERM);
+    tool_result r = run.get();
+    EXPECT_EQ(r.status, 128 + SIGTERM);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(machine.cmos_file(), before);
+}
+
+TEST(CmosWriteLock, AMissingCmosFileIsCreatedForTheLock)
+{
+    test_machine machine(one_bank);
+    std::string cmos_path = machine.image_path() + "/cmos";
+    std::filesystem::remove(cmos_path);
+    tool_result r = machine.run({"setraw", "70", "40", "fe", "1"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(std::filesystem::exists(cmos_path));
+    EXPECT_EQ(machine.cmos(0x70, 0x40), 0xFF);  // a missing byte reads as 0xFF: bit 0 was set already
+
+    // A directory that the user may not write: the lock file cannot be made.
+    std::filesystem::remove(cmos_path);
+    std::filesystem::permissions(machine.image_path(), std::filesystem::perms::owner_all |
+                                                           std::filesystem::perms::group_read |
+                                                           std::filesystem::perms::group_exec |
+                                                           std::filesystem::perms::others_read |
+                                                           std::filesystem::perms::others_exec);
+    std::filesystem::permissions(machine.dir().path(), std::filesystem::perms::all);
+    tool_invocation invocation;
+    invocation.arguments = {"poke", "70", "40", "1"};
+    invocation.unprivileged = true;
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run the tool as another user";
+    r = machine.run(invocation);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: unable to open the lock file " + cmos_path + ": Permission denied\n");
+    EXPECT_FALSE(std::filesystem::exists(cmos_path));
+}
+
+// Eight processes set pairs of tokens of bank 0x70 over and over at the same
+// time; two pairs share a byte, and every pair has two workers. Every write
+// must see the bank as the one before left it, or the direct method's word
+// ends out of step with the bytes.
+const char* const busy_bank = R"(
+table e8000
+d4 d400 70 71 00 40 fd 3e
+token 0010 40 fe 01
+token 0011 40 fe 00
+token 0012 40 fd 02
+token 0013 40 fd 00
+token 0014 41 fe 01
+token 0015 41 fe 00
+token 0016 42 f0 05
+token 0017 42 f0 0a
+end-of-table
+anchor f5a00
+bank 70
+cmos 70 40 00 00 00 00 00 00 00 00 12 34
+checksum 70 40 fd 3e
+)";
+
+TEST(CmosWriteLock, ManyRunsAtOnceLeaveACorrectChecksum)
+{
+    for (const char* platform : {"K2A07", "K2E07"}) {
+        test_machine machine(busy_bank);
+        const std::string script = R"(
+            worker() { i=0; while [ $i -lt 20 ]; do "$TOOL" set $1 && "$TOOL" set $2 || exit 1; i=$((i+1)); done; }
+            pids=
+            for pair in "10 11" "12 13" "14 15" "16 17" "10 11" "12 13" "14 15" "16 17"; do worker $pair & pids="$pids $!"; done
+            for pid in $pids; do wait $pid || exit 1; done
+        )";
+        tool_invocation invocation;
+        invocation.executable = "/bin/bash";
+        invocation.program_name = "bash";
+        invocation.arguments = {"-c", script};
+        invocation.env = {{"TOOL", CMOSCFG_BINARY},
+                          {"CMOSCFG_IMAGE", machine.image_path()},
+                          {"CMOSCFG_PLATFORM", platform},
+                          {"CMOSCFG_SETTINGS", "NONE"}};
+        tool_result r = run_tool(invocation);
+        ASSERT_EQ(r.status, 0) << platform << ": " << r.out << r.err;
+
+        EXPECT_EQ(machine.cmos(0x70, 0x40), 0x00) << platform;
+        EXPECT_EQ(machine.cmos(0x70, 0x41), 0x00) << platform;
+        EXPECT_EQ(machine.cmos(0x70, 0x42), 0x0A) << platform;
+        int sum = 0;
+        for (int location = 0x40; location <= 0xFD; ++location)
+            sum += machine.cmos(0x70, static_cast<std::uint8_t>(location));
+        EXPECT_EQ(sum, 0x50) << platform;
+        EXPECT_EQ(machine.cmos(0x70, 0x3E) * 256 + machine.cmos(0x70, 0x3F), sum) << platform;
+    }
+}
+
+}  // namespace
