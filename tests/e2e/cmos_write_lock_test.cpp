@@ -238,6 +238,7 @@ TEST(CmosWriteLock, ManyRunsAtOnceLeaveACorrectChecksum)
         invocation.executable = "/bin/bash";
         invocation.program_name = "bash";
         invocation.arguments = {"-c", script};
+        invocation.timeout_seconds = 900;  // hundreds of runs, on a busy or sanitised build
         invocation.env = {{"TOOL", CMOSCFG_BINARY},
                           {"CMOSCFG_IMAGE", machine.image_path()},
                           {"CMOSCFG_PLATFORM", platform},

@@ -21,7 +21,8 @@ struct tool_invocation {
     std::string executable = CMOSCFG_BINARY;
     std::string working_directory;               // empty: the test's own
     bool unprivileged = false;                   // drop to uid/gid 65534 when run as root
+    int timeout_seconds = 60;                    // killed when still running after this
 };
 
-// Runs the tool to completion (killed after 60 s) and collects its output.
+// Runs the tool to completion (killed after timeout_seconds) and collects its output.
 tool_result run_tool(const tool_invocation& invocation);

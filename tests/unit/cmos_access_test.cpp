@@ -16,15 +16,6 @@ memory_machine& machine_with_byte(std::uint16_t port, std::uint8_t location, std
     return m;
 }
 
-TEST(CmosAccess, PortsAreSixteenBitsLocationsAndValuesEightBits)
-{
-    memory_machine& m = machine_with_byte(0x70, 0x10, 0x5A);
-    EXPECT_EQ(read_cmos(0x10070, 0x110), 0x5A);
-    write_cmos(-0x10000 + 0x72, 0x2FF, 0x1A5);
-    EXPECT_EQ(m.writes, (std::vector<memory_machine::cmos_write>{{0x72, 0xFF, 0xA5}}));
-    EXPECT_EQ(read_cmos(0x72, 0xFF), 0xA5);
-}
-
 TEST(CmosAccess, MaskedAndShiftedReads)
 {
     machine_with_byte(0x70, 0x10, 0x3A);
