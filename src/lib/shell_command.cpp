@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <sys/wait.h>
 
 #include "lib/process_exit.hpp"
@@ -43,8 +44,14 @@ std::string run_shell_command(const std::string& command)
     // either way the pipe is closed and the exit code decides.
     std::string result;
     char buffer[128];
-    while (std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr)
-        result += buffer;
+    while (std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) {
+        // Output too long for a string is exhausted memory like any other,
+        // not a length error.
+        const std::size_t length = std::strlen(buffer);
+        if (length > result.max_size() - result.size())
+            throw std::bad_alloc();
+        result.append(buffer, length);
+    }
 
     const int code = exit_code_of(::pclose(pipe.release()));
     if (code == 0)
