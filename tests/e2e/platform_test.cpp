@@ -136,13 +136,4 @@ TEST(ExplicitPlatform, AnUnlistedPlatformWithAKeywordIsAccepted)
     EXPECT_EQ(r.out, "LAB1\n");
 }
 
-TEST(ExplicitPlatform, ThePlatformCommandMatchesOnlyItsExactWord)
-{
-    for (const char* word : {"Platform", "platforms", "plat"}) {
-        tool_result r = test_machine(any_machine).run({word});
-        EXPECT_EQ(r.status, 1) << word;
-        EXPECT_EQ(r.out, "Invalid command\n") << word;
-    }
-}
-
 }  // namespace

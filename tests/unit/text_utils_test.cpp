@@ -37,12 +37,6 @@ TEST(TrimString, ACarriageReturnStopsTheTrailingTrim)
     EXPECT_EQ(trimmed("abc\v "), "abc\v");
 }
 
-TEST(TrimString, HighBytesAreNotWhiteSpace)
-{
-    EXPECT_EQ(trimmed("\xA0x\xA0"), "\xA0x\xA0");
-    EXPECT_EQ(trimmed(" \x85 "), "\x85");
-}
-
 TEST(CaseFolding, ChangesOnlyAsciiLetters)
 {
     std::string s = "PowerServer k2d07 \xE9\xC9-_1";
