@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/cmos_commands.hpp"
+#include "cli/platform.hpp"
 #include "cli/token_commands.hpp"
 #include "lib/process_exit.hpp"
 
@@ -19,6 +20,7 @@ struct command_row {
 // Tested in this order; the first exact, case-sensitive match decides. A
 // handler that returns did not serve the request, and the search goes on.
 constexpr command_row command_table[] = {
+    {"platform", platform_command},
     {"list_tokens", list_tokens_command},
     {"test", test_command},
     {"set", set_command},

@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/platform.hpp"
 #include "hw/machine.hpp"
 #include "hw/token_table.hpp"
 #include "lib/debug_trace.hpp"
 #include "lib/process_exit.hpp"
+#include "lib/shell_command.hpp"
 
 namespace {
 
@@ -30,6 +32,15 @@ void raise_io_privilege(machine& m)
     }
 }
 
+// Later steps read the product name and the date through the shell, so a
+// system where this build cannot run shell commands is caught here. The
+// command text is what the user sees when it fails, hence the hint in it.
+void probe_shell()
+{
+    run_shell_command("echo;echo There may be a problem using this version of cmoscfg on this system.  "
+                      "Try the other version and see the README file for more information.  Hit ctrl-c.");
+}
+
 }  // namespace
 
 void run_startup()
@@ -37,7 +48,9 @@ void run_startup()
     machine& m = current_machine();
     require_root(m);
     raise_io_privilege(m);
+    probe_shell();
     if (std::getenv("DEBUG") != nullptr)
         debug_enabled = 1;
     load_token_table();
+    identify_platform();
 }

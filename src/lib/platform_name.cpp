@@ -1,0 +1,3 @@
+#include "lib/platform_name.hpp"
+
+std::string platform_name;

@@ -1,0 +1,76 @@
+// The tool under tight process limits: a shell that cannot be started and a
+// heap that runs out end the run with their messages, not with a crash.
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "support/fake_programs.hpp"
+#include "support/test_machine.hpp"
+
+namespace {
+
+const char* const any_machine = "bank 70\n";
+
+// Descriptors handed down to this test by whatever started it must not reach
+// the tool, or they would count against its descriptor limit.
+void keep_own_descriptors_from_the_tool()
+{
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        int fd = std::stoi(entry.path().filename().string());
+        if (fd > 2)
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+}
+
+// Runs the tool with the platform command under a shell limit such as
+// "ulimit -n 4" set just before it starts.
+tool_result run_limited(const test_machine& machine, const std::string& limit, const environment& env = {})
+{
+    tool_invocation invocation;
+    invocation.executable = "/bin/sh";
+    invocation.program_name = "sh";
+    invocation.arguments = {"-c", limit + " && exec \"$0\" platform", CMOSCFG_BINARY};
+    invocation.env = env;
+    return machine.run(invocation);
+}
+
+TEST(ResourceLimits, AShellThatCannotBeStartedEndsTheRunAtTheProbe)
+{
+    // Standard input, output and error leave one free descriptor; a pipe
+    // needs two. The probe comes before the token table, so the missing
+    // memory file is reported only when the shell can be started.
+    keep_own_descriptors_from_the_tool();
+    test_machine machine(any_machine);
+    std::filesystem::remove(machine.image_path() + "/mem");
+    tool_result r = run_limited(machine, "ulimit -n 4");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error invoking shell command: Too many open files\n");
+
+    r = run_limited(machine, "ulimit -n 64");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: unable to open " + machine.image_path() + "/mem\n");
+}
+
+TEST(ResourceLimits, ExhaustedMemoryEndsTheRunWithItsMessage)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
+#else
+    // A product name of a gigabyte cannot be held in 64 MiB of address space.
+    test_machine machine(any_machine);
+    fake_programs programs;
+    programs.add_script("dmidecode", "echo 'Product Name: PowerServer K2A07'\n");
+    environment env{{"CMOSCFG_PLATFORM", std::nullopt}, {"PATH", programs.path()}};
+    tool_result r = run_limited(machine, "ulimit -v 65536", env);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "K2A07\n");
+
+    programs.add_script("cut", "head -c 1000000000 /dev/zero | tr '\\0' x\n");
+    r = run_limited(machine, "ulimit -v 65536", env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "failed to malloc the request.\n");
+#endif
+}
+
+}  // namespace
