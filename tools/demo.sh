@@ -3,23 +3,47 @@
 # so the tour can be run again and again from the same starting point.
 set -eu
 build_dir=${1:-build}
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$build_dir/demo-image" "$work/image"
 
 export CMOSCFG_IMAGE="$work/image"
 export CMOSCFG_PLATFORM=K2A07
+export CMOSCFG_SETTINGS="$source_dir/examples/bios_settings.k2a07"
 tool="$build_dir/cmoscfg"
 
+say() {
+    printf '\n### %s\n' "$*"
+}
+
 run() {
-    echo "\$ cmoscfg $*"
+    printf '$ cmoscfg'
+    for word in "$@"; do
+        case $word in
+            *" "*) printf " '%s'" "$word" ;;
+            *) printf ' %s' "$word" ;;
+        esac
+    done
+    printf '\n'
     "$tool" "$@"
 }
 
+say "The D4 tokens this machine's SMBIOS table offers"
 run list_tokens
-run test 0001
-run set 0002
-run test 0001
-run checksum 0 70 40 7f
-run dump 70 40 4f
-run csum2
+run platform
+
+say "Every BIOS setting, the active value in brackets, the default marked *"
+run setting visual
+
+say "Change one setting, read it back, and list what now differs from the defaults"
+run setting set "Power Profile" "Maximum Performance"
+run setting get "Power Profile"
+run setting save_diffs
+
+say "Put every setting back to its default"
+run setting set_each_default
+
+say "Below the settings: the token of one value, and the CMOS byte that holds it"
+run test 0021
+run peek 70 42 03

@@ -4,13 +4,26 @@
 #include <string_view>
 
 #include "cli/cmos_commands.hpp"
+#include "cli/help_texts.hpp"
 #include "cli/platform.hpp"
 #include "cli/token_commands.hpp"
 #include "lib/process_exit.hpp"
+#include "settings/setting_command.hpp"
 
 namespace {
 
 using command_handler = void (*)(const command_line&);
+
+void enghelp_command(const command_line&)
+{
+    print_enghelp();
+    end_process(0);
+}
+
+void run_setting_command(const command_line& line)
+{
+    setting_command(line.words);
+}
 
 struct command_row {
     std::string_view word;
@@ -19,13 +32,16 @@ struct command_row {
 
 // Tested in this order; the first exact, case-sensitive match decides. A
 // handler that returns did not serve the request, and the search goes on.
-constexpr command_row command_table[] = {
+const command_row command_table[] = {
+    {"enghelp", enghelp_command},
     {"platform", platform_command},
     {"list_tokens", list_tokens_command},
     {"test", test_command},
     {"set", set_command},
     {"testraw", testraw_command},
     {"setraw", setraw_command},
+    {"setting", run_setting_command},
+    {"settings", run_setting_command},
     {"peek", peek_command},
     {"poke", poke_command},
     {"dump", dump_command},

@@ -2,12 +2,26 @@
 
 #include <cstdio>
 #include <new>
+#include <stdexcept>
 
 #include "cli/command_line.hpp"
 #include "cli/dispatch.hpp"
+#include "cli/help_texts.hpp"
 #include "cli/startup.hpp"
 #include "hw/machine.hpp"
 #include "lib/process_exit.hpp"
+
+namespace {
+
+// Exhausted memory anywhere ends the run with one message, never a crash.
+int report_exhausted_memory()
+{
+    std::puts("failed to malloc the request.");
+    std::fflush(stdout);
+    return 1;
+}
+
+}  // namespace
 
 int run_cmoscfg(int argc, char** argv)
 {
@@ -19,15 +33,17 @@ int run_cmoscfg(int argc, char** argv)
             line.words.emplace_back(argv[i]);
         if (line.words.empty())
             line.words.emplace_back("cmoscfg");
-        if (line.size() < 2)
+        if (line.size() < 2) {
+            print_usage(line.program_name());
             end_process(0);
+        }
         dispatch_command(line);
     } catch (const process_exit& exit) {
         std::fflush(stdout);
         return exit.status;
     } catch (const std::bad_alloc&) {
-        std::puts("failed to malloc the request.");
-        std::fflush(stdout);
-        return 1;
+        return report_exhausted_memory();
+    } catch (const std::length_error&) {
+        return report_exhausted_memory();
     }
 }

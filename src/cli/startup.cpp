@@ -5,11 +5,13 @@
 #include <cstring>
 
 #include "cli/platform.hpp"
+#include "cli/settings_file_resolution.hpp"
 #include "hw/machine.hpp"
 #include "hw/token_table.hpp"
 #include "lib/debug_trace.hpp"
 #include "lib/process_exit.hpp"
 #include "lib/shell_command.hpp"
+#include "settings/settings_loader.hpp"
 
 namespace {
 
@@ -53,4 +55,5 @@ void run_startup()
         debug_enabled = 1;
     load_token_table();
     identify_platform();
+    load_settings(resolve_settings_file());
 }

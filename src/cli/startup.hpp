@@ -1,5 +1,6 @@
 #pragma once
 
 // Everything that must succeed before the command word is looked at: root
-// check, I/O privilege, debug switch, token table. Ends the process on failure.
+// check, I/O privilege, shell probe, debug switch, token table, platform and
+// settings file. Ends the process on failure.
 void run_startup();

@@ -150,7 +150,7 @@ TEST(CmosWriteLock, ACallerHoldingTheLockCanRunTheToolInsideIt)
     invocation.executable = "/usr/bin/flock";
     invocation.program_name = "flock";
     invocation.arguments = {cmos_path, CMOSCFG_BINARY, "set", "42"};
-    invocation.env = {{"CMOSCFG_IMAGE", machine.image_path()}, {"CMOSCFG_PLATFORM", "K2A07"}};
+    invocation.env = {{"CMOSCFG_IMAGE", machine.image_path()}, {"CMOSCFG_PLATFORM", "K2A07"}, {"CMOSCFG_SETTINGS", "NONE"}};
     tool_result r = run_tool(invocation);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(machine.cmos(0x70, 0x40), 0x10);

@@ -7,6 +7,9 @@
 
 namespace {
 
+// The settings file traces that follow the method trace (NONE in these tests).
+const std::string settings_trace = "# Settings file overridden to:  NONE\n# Attempting to read from settings file: NONE\n";
+
 const char* const any_machine = "bank 70\n";
 
 std::string autodetection_failure_text(const std::string& raw)
@@ -75,7 +78,8 @@ TEST(PlatformDetection, TheProductNameNamesTheModelAndItsDefaultMethod)
         programs.add_script("dmidecode", dmidecode_printing(e.product_name_line));
         tool_result r = detect(programs, {{"DEBUG", ""}});
         EXPECT_EQ(r.status, 0) << e.product_name_line;
-        EXPECT_EQ(r.out, "# Using CMOS update method:  " + e.method + "\n" + e.model + "\n") << e.product_name_line;
+        EXPECT_EQ(r.out, "# Using CMOS update method:  " + e.method + "\n" + settings_trace + e.model + "\n")
+            << e.product_name_line;
     }
 }
 
@@ -96,7 +100,7 @@ TEST(PlatformDetection, TheUpdateMethodVariablePlaysNoPart)
     for (const char* method : {"arc_direct", "nonsense"}) {
         tool_result r = detect(programs, {{"DEBUG", ""}, {"CMOSCFG_UPDATE_METHOD", method}});
         EXPECT_EQ(r.status, 0) << method;
-        EXPECT_EQ(r.out, "# Using CMOS update method:  (tokenctl style)\nK2E07\n") << method;
+        EXPECT_EQ(r.out, "# Using CMOS update method:  (tokenctl style)\n" + settings_trace + "K2E07\n") << method;
     }
 }
 

@@ -1,0 +1,6 @@
+#pragma once
+
+// When this build of the tool was made (YYYY-MM-DD and HH:MM:SS, UTC), shown
+// by the banner and by the header of saved settings listings.
+extern const char* const build_date;
+extern const char* const build_time;

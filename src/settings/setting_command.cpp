@@ -1,0 +1,122 @@
+#include "settings/setting_command.hpp"
+
+#include <cstdio>
+#include <string_view>
+
+#include "lib/process_exit.hpp"
+#include "settings/bulk_apply.hpp"
+#include "settings/setting_listing.hpp"
+#include "settings/setting_state.hpp"
+#include "settings/setting_usage.hpp"
+
+namespace {
+
+using sub_command = void (*)(const std::vector<std::string>& words);
+
+// The word after the sub-command word, if any.
+const char* argument(const std::vector<std::string>& words, std::size_t n)
+{
+    return words.size() > 3 + n - 1 ? words[3 + n - 1].c_str() : nullptr;
+}
+
+[[noreturn]] void refuse_absent_setting(const char* name)
+{
+    std::printf("Setting is not present on system:  %s\n", name != nullptr ? name : "(null)");
+    std::puts("Halting.\n");
+    end_process(1);
+}
+
+void get_command(const std::vector<std::string>& words)
+{
+    const char* name = argument(words, 1);
+    if (!setting_present(name))
+        refuse_absent_setting(name);
+    std::puts(read_setting_value(name, 0).c_str());
+    end_process(0);
+}
+
+void set_command(const std::vector<std::string>& words)
+{
+    const char* name = argument(words, 1);
+    const char* value = argument(words, 2);
+    if (name == nullptr || value == nullptr) {
+        std::puts("Must provide setting_name and value to set.\n");
+        end_process(1);
+    }
+    if (!setting_present(name))
+        refuse_absent_setting(name);
+    set_setting(name, value);
+    end_process(0);
+}
+
+void listing_command(const std::vector<std::string>& words)
+{
+    print_settings_listing(words[2]);
+    end_process(0);
+}
+
+void visual_command(const std::vector<std::string>&)
+{
+    print_visual_table();
+    end_process(0);
+}
+
+void list_command(const std::vector<std::string>&)
+{
+    print_setting_names();
+    end_process(0);
+}
+
+void default_command(const std::vector<std::string>&)
+{
+    set_each_default();
+    end_process(0);
+}
+
+void readfile_command(const std::vector<std::string>& words)
+{
+    const char* file_name = argument(words, 1);
+    if (file_name == nullptr) {
+        print_setting_usage();
+        std::puts("ERROR:  you must provide the filename to read settings from.\n");
+        end_process(1);
+    }
+    read_user_settings(file_name);
+    end_process(0);
+}
+
+struct sub_command_row {
+    bool (*accepts)(std::string_view word);
+    sub_command action;
+};
+
+// Tested in order; the first row that accepts the word runs.
+const sub_command_row sub_commands[] = {
+    {[](std::string_view w) { return w == "visual"; }, visual_command},
+    {[](std::string_view w) { return w == "list"; }, list_command},
+    {[](std::string_view w) { return w == "show" || w == "save" || w == "save_diffs" || w.starts_with("diff"); },
+     listing_command},
+    {[](std::string_view w) { return w == "get"; }, get_command},
+    {[](std::string_view w) { return w == "set"; }, set_command},
+    {[](std::string_view w) { return w == "set_each_default" || w.starts_with("default"); }, default_command},
+    {[](std::string_view w) { return w.starts_with("read"); }, readfile_command},
+};
+
+}  // namespace
+
+void setting_command(const std::vector<std::string>& words)
+{
+    require_settings_file();
+    if (words.size() < 3) {
+        print_setting_usage();
+        end_process(0);
+    }
+    const std::string& word = words[2];
+    for (const sub_command_row& row : sub_commands) {
+        if (row.accepts(word))
+            row.action(words);
+    }
+    print_setting_usage();
+    std::printf("ERROR:  command not recognized:  %s\n\n", word.c_str());
+    end_process(1);
+}

@@ -1,0 +1,157 @@
+#include "settings/setting_listing.hpp"
+
+#include <cstdio>
+
+#include "hw/cmos_access.hpp"
+#include "lib/build_info.hpp"
+#include "lib/process_exit.hpp"
+#include "lib/shell_command.hpp"
+#include "settings/setting_list.hpp"
+#include "settings/setting_state.hpp"
+
+namespace {
+
+bool token_is_set(const token_entry& token)
+{
+    return test_d4_token(token.index_port, token.location, token.and_mask, token.or_mask) == 1;
+}
+
+// Tracks the section and subsection of the previous setting.
+struct head_tracker {
+    std::string section;
+    std::string subsection;
+};
+
+void print_listing_header(const std::string& word)
+{
+    std::puts("#");
+    std::printf("# cmoscfg  |  built: %s %s\n", build_date, build_time);
+    std::puts("#");
+    if (word == "save") {
+        std::puts("# (listing all BIOS settings)");
+        std::puts("# generated from:  ./cmoscfg setting save");
+    }
+    if (word == "save_diffs") {
+        std::puts("# (listing only BIOS settings that differ from defaults)");
+        std::puts("# generated from:  ./cmoscfg setting save_diffs");
+    }
+    std::puts("#");
+    std::puts("# This output can be captured, edited, then fed directly back in as follows:");
+    std::printf("# ./cmoscfg setting %s > filename\n", word.c_str());
+    std::puts("# ./cmoscfg setting readfile filename");
+    std::puts("#");
+    std::puts("");
+    std::string date = run_shell_command("date +\"%m/%d/%Y %H:%M:%S\"");
+    std::printf("; date_generated:   %s\n", date.c_str());
+    std::puts("");
+}
+
+void print_listing_heads(const setting_node& setting, head_tracker& previous, bool diff)
+{
+    bool section_changed = setting.section != previous.section;
+    bool subsection_changed = setting.subsection != previous.subsection;
+    if (!section_changed && !subsection_changed)
+        return;
+    if (!diff)
+        std::puts("");
+    if (section_changed) {
+        previous.section = setting.section;
+        if (!diff)
+            std::printf("## %s\n", previous.section.c_str());
+    }
+    if (subsection_changed) {
+        previous.subsection = setting.subsection;
+        if (!diff)
+            std::printf("### %s\n", previous.subsection.c_str());
+    }
+    if (!diff)
+        std::puts("");
+}
+
+void print_listing_line(const setting_node& setting, bool diff)
+{
+    const stoken_node* current = nullptr;
+    std::string options = "# ";
+    for (const stoken_node& value : setting.stokens) {
+        // Values whose token this machine lacks are left out without a word.
+        const token_entry* token = value_token(value);
+        if (token == nullptr)
+            continue;
+        if (token_is_set(*token)) {
+            if (current != nullptr) {
+                std::printf("\nERROR:  token %s:%s is set, but we've already found %s to be set.\n",
+                            value.token.c_str(), value.value_name.c_str(), current->value_name.c_str());
+                std::puts("----> This does not make sense.  HALTING!");
+                end_process(1);
+            }
+            current = &value;
+        }
+        options += value.value_name + (value.is_default ? "*" : " ") + "  ";
+    }
+    bool at_default = current != nullptr && current->is_default;
+    if (diff && at_default)
+        return;
+    if (current == nullptr)
+        std::printf("#%-28s : %-15s %s\n", setting.name.c_str(), "(not present)", options.c_str());
+    else
+        std::printf("%-29s : %-15s %s\n", setting.name.c_str(), current->value_name.c_str(), options.c_str());
+}
+
+}  // namespace
+
+void print_settings_listing(const std::string& word)
+{
+    bool diff = word == "save_diffs" || word.compare(0, 4, "diff") == 0;
+    print_listing_header(word);
+    head_tracker previous;
+    for (int i = 0; i < setting_count(); ++i) {
+        const setting_node& setting = setting_at(i);
+        print_listing_heads(setting, previous, diff);
+        print_listing_line(setting, diff);
+    }
+    std::puts("");
+}
+
+void print_visual_table()
+{
+    std::puts("");
+    head_tracker previous;
+    for (int i = 0; i < setting_count(); ++i) {
+        const setting_node& setting = setting_at(i);
+        bool section_changed = setting.section != previous.section;
+        bool subsection_changed = setting.subsection != previous.subsection;
+        if (section_changed) {
+            std::puts("");
+            previous.section = setting.section;
+            std::printf("## %s\n", previous.section.c_str());
+            if (subsection_changed) {
+                previous.subsection = setting.subsection;
+                std::printf("### %s\n", previous.subsection.c_str());
+            }
+        } else if (subsection_changed) {
+            std::puts("");
+            previous.subsection = setting.subsection;
+            std::printf("### %s\n", previous.subsection.c_str());
+        }
+        if (section_changed || subsection_changed)
+            std::puts("");
+
+        std::printf("%-29s ", setting.name.c_str());
+        for (const stoken_node& value : setting.stokens) {
+            const token_entry* token = value_token(value);
+            if (token == nullptr)
+                continue;
+            bool set = token_is_set(*token);
+            std::string cell = " " + value.value_name + (value.is_default ? "*" : " ") + (set ? "]" : " ");
+            std::printf("%s%-15s", set ? "[" : " ", cell.c_str());
+        }
+        std::puts("");
+    }
+    std::puts("");
+}
+
+void print_setting_names()
+{
+    for (int i = 0; i < setting_count(); ++i)
+        std::puts(setting_at(i).name.c_str());
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// The settings listing in the user settings file format, headed by a comment
+// block and the date. word is the sub-command as typed ("show", "save",
+// "save_diffs", "diff..."); the difference listings leave out settings at
+// their default, and all heads.
+void print_settings_listing(const std::string& word);
+
+// Every setting on one line with its values side by side, the active one in
+// brackets and the default marked with '*'.
+void print_visual_table();
+
+// The name of every setting, one per line.
+void print_setting_names();

@@ -1,0 +1,7 @@
+#pragma once
+
+// Ends the process with an explanation when the tool runs without a settings file.
+void require_settings_file();
+
+// The usage text of the setting command.
+void print_setting_usage();

@@ -1,0 +1,151 @@
+#include "settings/settings_loader.hpp"
+
+#include <cstdio>
+
+#include "lib/debug_trace.hpp"
+#include "lib/process_exit.hpp"
+#include "lib/str.hpp"
+#include "lib/text_file.hpp"
+#include "lib/text_utils.hpp"
+#include "settings/setting_list.hpp"
+
+namespace {
+
+class settings_reader {
+public:
+    void read(std::istream& in)
+    {
+        std::string line;
+        while (read_text_line(in, line)) {
+            ++line_number_;
+            trim_string(line);
+            classify(line);
+        }
+    }
+
+private:
+    [[noreturn]] void fail(const char* format, const std::string& line) const
+    {
+        std::printf(format, line_number_, line.c_str());
+        end_process(1);
+    }
+
+    // Every stored text must fit the 79 bytes a settings field holds. Cutting
+    // a text short could make two value names equal and set the wrong one, so
+    // the line is refused instead.
+    const std::string& fitted(const std::string& text, const std::string& line) const
+    {
+        if (text.size() > SETTING_TEXT_MAX)
+            fail("\nError:  Line %d:  Text of 80 bytes or more (at most 79 are kept):\n%s\n\n", line);
+        return text;
+    }
+
+    void classify(const std::string& line)
+    {
+        if (line[0] == '#')
+            read_head(line);
+        else if (line.empty())
+            return;
+        else if (line[0] == ';')
+            read_parameter(line);
+        else
+            read_setting(line);
+    }
+
+    void read_head(const std::string& line)
+    {
+        if (line.compare(0, 2, "##") == 0 && line[2] != '#') {
+            std::string name = Str_sub(line.c_str(), 3, 0);
+            trim_string(name);
+            section_ = fitted(name, line);
+        }
+        if (line.compare(0, 3, "###") == 0 && line[3] != '#') {
+            std::string name = Str_sub(line.c_str(), 4, 0);
+            trim_string(name);
+            subsection_ = fitted(name, line);
+        }
+    }
+
+    // Parameter lines (platform, bios_version, ...) are checked for form only.
+    void read_parameter(const std::string& line)
+    {
+        std::string rest = Str_sub(line.c_str(), 2, 0);
+        if (Str_countchar(rest.c_str(), 1, 0, ':') != 1)
+            fail("\nError:  Line %d:  Malformed parameter line:\n%s\n\n", line);
+    }
+
+    void read_setting(const std::string& line)
+    {
+        if (Str_countchar(line.c_str(), 1, 0, ',') < 3)
+            fail("\nError:  Line %d:  Malformed setting line:\n%s\n\n", line);
+
+        std::vector<std::string> fields = split_at_commas(line);
+        std::string name = fields[0];
+        trim_string(name);
+        std::string default_value;
+        std::vector<stoken_node> values;
+        for (std::size_t k = 1; k < fields.size(); ++k) {
+            std::string field = fields[k];
+            trim_string(field);
+            if (k == 1) {
+                if (Str_findchar(field.c_str(), 1, 0, ':') != 0)
+                    fail("Error:  Line %d:  second field (default setting value) appears to be missing:\n%s\n\n",
+                         line);
+                default_value = field;
+                continue;
+            }
+            if (Str_countchar(field.c_str(), 1, 0, ':') != 1)
+                fail("\nError:  Line %d:  Malformed token in line:\n%s\n\n", line);
+            std::string token = *Str_field(field.c_str(), 1, 0, ":", 1);
+            std::string value_name = *Str_field(field.c_str(), 1, 0, ":", 2);
+            append_stoken(values, fitted(token, line), fitted(value_name, line), value_name == default_value);
+        }
+        append_setting(section_, subsection_, fitted(name, line), fitted(default_value, line), std::move(values));
+    }
+
+    // The fields of a setting line, split at every comma, empty fields kept.
+    static std::vector<std::string> split_at_commas(const std::string& line)
+    {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1)
+            fields.push_back(line.substr(start, comma - start));
+        fields.push_back(line.substr(start));
+        return fields;
+    }
+
+    int line_number_ = 0;
+    std::string section_;
+    std::string subsection_;
+};
+
+}  // namespace
+
+void load_settings_from(std::istream& in)
+{
+    clear_settings();
+    settings_reader().read(in);
+}
+
+void load_settings(const std::string& path)
+{
+    clear_settings();
+    if (Str_find(path.c_str(), 1, 0, "NONE") != 0) {
+        degraded_mode = 1;
+        return;
+    }
+    if (debug_enabled)
+        std::printf("# Opening settings file:  %s\n", path.c_str());
+    std::ifstream in;
+    if (!open_text_file(path, in)) {
+        std::printf("Error:  cannot open settings file for reading:  %s\n", path.c_str());
+        end_process(1);
+    }
+    load_settings_from(in);
+    // A read error must not pass for the end of the file: the settings after
+    // it would silently be missing.
+    if (in.bad()) {
+        std::printf("Error:  cannot read settings file:  %s\n", path.c_str());
+        end_process(1);
+    }
+}

@@ -1,0 +1,177 @@
+// Which settings file a run loads, how a malformed one is reported, and the
+// degraded mode that runs without one.
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "support/test_machine.hpp"
+
+namespace {
+
+const char* const machine_description = R"(
+table e8000
+d4 d400 70 71 00 40 7f 3e
+token 0010 41 fe 01
+token 0011 41 fe 00
+end-of-table
+anchor f5a00
+cmos 70 41 01
+checksum 70 40 7f 3e
+)";
+
+const char* const settings_text = "## Processor\n"
+                                  "Virtualization, Enabled, 0010:Enabled, 0011:Disabled\n";
+
+const std::string debug_start = "# Platform explicitly set to:  K2A07\n"
+                                "# Platform is known and valid\n"
+                                "# Using CMOS update method:  (direct access)\n";
+
+const std::string two_tokens = "  70/71:  csType 0 [40,7f] @3e  Token: 0010  loc: 41  and: fe  or: 01\n"
+                               "  70/71:  csType 0 [40,7f] @3e  Token: 0011  loc: 41  and: fe  or: 00\n"
+                               "\n2 tokens found.\n\n";
+
+class SettingsFile : public testing::Test {
+protected:
+    // Runs list_tokens with tracing on, in the given working directory.
+    tool_result run_in(const std::string& directory, const environment& env)
+    {
+        tool_invocation invocation;
+        invocation.arguments = {"list_tokens"};
+        invocation.working_directory = directory;
+        invocation.env = env;
+        invocation.env["DEBUG"] = "1";
+        if (!invocation.env.count("CMOSCFG_SETTINGS"))
+            invocation.env["CMOSCFG_SETTINGS"] = std::nullopt;
+        return machine.run(invocation);
+    }
+
+    test_machine machine{machine_description};
+    const temp_dir& dir = machine.dir();
+};
+
+TEST_F(SettingsFile, TheImplicitNameIsFoundInTheWorkingDirectory)
+{
+    dir.write("bios_settings.k2a07", settings_text);
+    tool_result r = run_in(dir.path(), {});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, debug_start +
+                         "# Settings file is being implicitly constructed.\n"
+                         "# Settings file is in current working directory.\n"
+                         "# Attempting to read from settings file: bios_settings.k2a07\n"
+                         "# Opening settings file:  bios_settings.k2a07\n" +
+                         two_tokens);
+}
+
+TEST_F(SettingsFile, OtherwiseTheInstallDirectoryIsAssumed)
+{
+    tool_result r = run_in(dir.path(), {{"CMOSCFG_PLATFORM", "xk2a07y"}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "# Platform explicitly set to:  XK2A07Y\n"
+                     "# Platform is known and valid\n"
+                     "# Using CMOS update method:  (direct access)\n"
+                     "# Settings file is being implicitly constructed.\n"
+                     "# Settings file is assumed to be in /opt/quor/qsv/\n"
+                     "# Attempting to read from settings file: /opt/quor/qsv/bios_settings.xk2a07y\n"
+                     "# Opening settings file:  /opt/quor/qsv/bios_settings.xk2a07y\n"
+                     "Error:  cannot open settings file for reading:  /opt/quor/qsv/bios_settings.xk2a07y\n");
+}
+
+TEST_F(SettingsFile, ASettingsPathGetsItsSlashAndIsSearchedFirst)
+{
+    std::filesystem::create_directory(dir.file("conf"));
+    dir.write("conf/bios_settings.k2a07", settings_text);
+    tool_result r = run_in(dir.path(), {{"CMOSCFG_SETTINGS_PATH", "conf"}});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, debug_start +
+                         "# Settings file path set to:  conf/\n"
+                         "# Settings file is being implicitly constructed.\n"
+                         "# Settings file is in current working directory.\n"
+                         "# Attempting to read from settings file: conf/bios_settings.k2a07\n"
+                         "# Opening settings file:  conf/bios_settings.k2a07\n" +
+                         two_tokens);
+
+    r = run_in(dir.path(), {{"CMOSCFG_SETTINGS_PATH", "/srv/cmos/"}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, debug_start +
+                         "# Settings file path set to:  /srv/cmos/\n"
+                         "# Settings file is being implicitly constructed.\n"
+                         "# Settings file is assumed to be in /opt/quor/qsv/\n"
+                         "# Attempting to read from settings file: /opt/quor/qsv//srv/cmos/bios_settings.k2a07\n"
+                         "# Opening settings file:  /opt/quor/qsv//srv/cmos/bios_settings.k2a07\n"
+                         "Error:  cannot open settings file for reading:  "
+                         "/opt/quor/qsv//srv/cmos/bios_settings.k2a07\n");
+}
+
+TEST_F(SettingsFile, AnExplicitNameIsUsedAsGivenAfterThePath)
+{
+    dir.write("my.settings", settings_text);
+    tool_result r = run_in(dir.path(), {{"CMOSCFG_SETTINGS", "my.settings"}});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, debug_start +
+                         "# Settings file overridden to:  my.settings\n"
+                         "# Attempting to read from settings file: my.settings\n"
+                         "# Opening settings file:  my.settings\n" +
+                         two_tokens);
+
+    r = run_in(dir.path(), {{"CMOSCFG_SETTINGS", "/tmp/my.settings"}, {"CMOSCFG_SETTINGS_PATH", dir.path()}});
+    EXPECT_EQ(r.status, 1);
+    const std::string name = dir.path() + "//tmp/my.settings";
+    EXPECT_EQ(r.out, debug_start + "# Settings file path set to:  " + dir.path() +
+                         "/\n"
+                         "# Settings file overridden to:  /tmp/my.settings\n"
+                         "# Attempting to read from settings file: " +
+                         name + "\n# Opening settings file:  " + name +
+                         "\nError:  cannot open settings file for reading:  " + name + "\n");
+}
+
+TEST_F(SettingsFile, NoneAnywhereInTheNameRunsWithoutSettings)
+{
+    for (const environment& env : std::vector<environment>{{{"CMOSCFG_SETTINGS", "NONE"}},
+                                                           {{"CMOSCFG_SETTINGS_PATH", "/NONE/"}}}) {
+        tool_result listing = machine.run({"list_tokens"}, env);
+        EXPECT_EQ(listing.status, 0);
+        EXPECT_EQ(listing.out, two_tokens);
+        for (const char* word : {"setting", "settings"}) {
+            for (const std::vector<std::string>& args :
+                 {std::vector<std::string>{word}, std::vector<std::string>{word, "get", "Virtualization"}}) {
+                tool_result refused = machine.run(args, env);
+                EXPECT_EQ(refused.status, 1);
+                EXPECT_EQ(refused.out, "\nThis function requires that a platform-specific settings file be used.  "
+                                       "Point to this with\nthe environment variable 'SETTINGS'.\n\nHalting.\n\n");
+            }
+        }
+    }
+}
+
+TEST_F(SettingsFile, AMalformedFileStopsEveryCommandWithItsLineNumber)
+{
+    dir.write("bad.settings", "# settings\n\n## Processor\r\nVirtualization, Enabled, 0010:Enabled\r\n");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, std::vector<std::string>{"list_tokens"}}) {
+        tool_result r = machine.run(args, {{"CMOSCFG_SETTINGS", dir.file("bad.settings")}});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "\nError:  Line 4:  Malformed setting line:\nVirtualization, Enabled, 0010:Enabled\r\n\n");
+    }
+}
+
+TEST_F(SettingsFile, GetAndSetUseTheLoadedSettings)
+{
+    std::string path = dir.write("k2a07.settings", std::string(settings_text) +
+                                                       "Virtualization, Enabled, 0010:On, 0011:Off\n"
+                                                       "TPM, Off, 00f0:Off, 00f1:On\n");
+    const environment env{{"CMOSCFG_SETTINGS", path}};
+    tool_result r = machine.run({"setting", "get", "Virtualization"}, env);
+    EXPECT_EQ(r.status, 1);   // both lines of the name count: two values are set
+    EXPECT_EQ(r.out, "error:  setting found, but BIOS did not have precisely 1 setting active.\nfound_set_tokens == 2\n\n");
+
+    r = machine.run({"settings", "get", "TPM"}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Token 00f0 (for setting TPM) not found on system.\n"
+                     "Token 00f1 (for setting TPM) not found on system.\n"
+                     "Setting is not present on system:  TPM\nHalting.\n\n");
+
+    r = machine.run({"setting", "set", "Virtualization", "Off"}, env);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(machine.cmos(0x70, 0x41), 0x00);
+}
+
+}  // namespace
