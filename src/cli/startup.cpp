@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "hw/access_diagnosis.hpp"
 #include "hw/machine.hpp"
 #include "hw/token_table.hpp"
 #include "lib/debug_trace.hpp"
@@ -26,6 +27,7 @@ void raise_io_privilege(machine& m)
     int error = m.raise_io_privilege();
     if (error != 0) {
         std::printf("Error: unable to raise the I/O privilege level: %s\n", std::strerror(error));
+        print_io_privilege_diagnosis(m, error);
         end_process(1);
     }
 }
