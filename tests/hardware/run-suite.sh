@@ -1,0 +1,153 @@
+#!/bin/bash
+# The hardware test suite for one static build of the tool: boots a Debian
+# kernel under QEMU (SeaBIOS, software emulation) with the guest's D4
+# structures, runs the real cmoscfg as root in the guest on the hardware and
+# then, the same binary, on a machine image built from the same description,
+# and compares. See README.md, "Testing the hardware path".
+#
+# usage: run-suite.sh HOST_TOOLS_DIR STATIC_BUILD_DIR KERNEL WORK_DIR
+#   HOST_TOOLS_DIR    cmoscfg-mkimage and cmoscfg-smbios-files, runnable here
+#   STATIC_BUILD_DIR  cmoscfg and tools/cmoscfg-cmos-state linked with -static
+#                     (a 32-bit build need not run on this host: only the
+#                     guest runs it)
+#   KERNEL            the kernel image to boot (see provision.sh)
+#   WORK_DIR          scratch space; removed at the end unless HW_KEEP is set
+set -euo pipefail
+
+suite=$(cd "$(dirname "$0")" && pwd)
+host_tools=$(cd "$1" && pwd)
+build=$(cd "$2" && pwd)
+kernel=$3
+work=$4
+
+rm -rf "$work"
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+cleanup() { [ -n "${HW_KEEP:-}" ] || rm -rf "$work"; }
+trap cleanup EXIT
+
+failures=0
+passes=0
+pass() { passes=$((passes + 1)); echo "ok: $*"; }
+fail() { failures=$((failures + 1)); echo "FAILED: $*"; }
+
+echo "tool: $build/cmoscfg, ELF class $(od -An -tu1 -j 4 -N 1 "$build/cmoscfg" | tr -d ' ') (1: 32-bit, 2: 64-bit)"
+
+# Raw structures for "-smbios file=", one file per structure, in table order.
+smbios_options() { # DESCRIPTION ARRAY_NAME
+    local dir=$work/smbios-$(basename "$1" .machine) file
+    local -n options=$2
+    mkdir -p "$dir"
+    "$host_tools/cmoscfg-smbios-files" "$1" "$dir" >"$dir.list"
+    options=()
+    while IFS= read -r file; do options+=(-smbios "file=$file"); done <"$dir.list"
+}
+smbios_options "$suite/guest.machine" guest_structures
+smbios_options "$suite/padding.machine" padding_structures
+
+# --- The guest's initramfs ------------------------------------------------
+root=$work/initramfs
+mkdir -p "$root"/{bin,dev,proc,sys,tmp,suite/bin,suite/runs,suite/images}
+cp /bin/busybox "$root/bin/busybox"
+for applet in $(/bin/busybox --list); do
+    [ -e "$root/bin/$applet" ] || ln -s busybox "$root/bin/$applet"
+done
+cp "$build/cmoscfg" "$build/tools/cmoscfg-cmos-state" "$root/bin/"
+cp "$suite"/bin/* "$root/suite/bin/"
+cp -r "$suite/files" "$root/suite/files"
+cp "$suite/runner.sh" "$root/suite/"
+cp "$suite"/runs/*.runs "$root/suite/runs/"
+"$host_tools/cmoscfg-mkimage" "$suite/guest.machine" "$root/suite/images/guest"
+cp "$suite/guest-init.sh" "$root/init"
+(cd "$root" && find . -print0 | sort -z | cpio --null -o -H newc -R 0:0 --quiet | gzip -6) >"$work/initramfs.gz"
+
+# --- Boots ------------------------------------------------------------------
+# boot NAME MACHINE IMAGE SMBIOS_OPTIONS...: records in NAME.records, the
+# console in NAME.console. QEMU's exit status is not looked at: it is 0 even
+# after a kernel panic. The records' end marker is what counts.
+boot() {
+    local name=$1 machine=$2 image=$3 started=$SECONDS
+    shift 3
+    timeout -k 5 180 qemu-system-x86_64 -machine "$machine" -accel tcg -m 256M -smp 1 \
+        -nodefaults -no-user-config -display none -monitor none -no-reboot \
+        -serial "file:$work/$name.console" -serial "file:$work/$name.records" \
+        -kernel "$kernel" -initrd "$work/initramfs.gz" \
+        -append "console=ttyS0 panic=-1 quiet hwtest=$name hwimage=$image" "$@" </dev/null || true
+    echo "boot $name: $((SECONDS - started)) s"
+    if [ "$(tail -n 1 "$work/$name.records" 2>/dev/null)" != "=== boot complete" ]; then
+        fail "boot $name did not complete; the end of its console:"
+        tail -n 30 "$work/$name.console" | sed 's/^/    /'
+        return 1
+    fi
+}
+
+# The records of the runs on the hardware, or on the image.
+part() { # RECORDS hardware|image
+    awk -v head="=== runs on the $2" '$0 == head { on = 1; next } /^=== (runs on|guest only)/ { on = 0 } on' "$1"
+}
+
+compare_with_image() { # NAME
+    local records=$work/$1.records
+    if diff -u --label "image ($1)" --label "hardware ($1)" <(part "$records" image) <(part "$records" hardware) \
+        >"$work/$1.diff"; then
+        pass "boot $1: every run on the hardware equals its run on the machine image" \
+            "($(part "$records" hardware | grep -c '^=== run ') runs)"
+    else
+        fail "boot $1: the hardware differs from the machine image:"
+        sed 's/^/    /' "$work/$1.diff"
+    fi
+}
+
+# One record of the runs on the hardware (or of the guest-only runs): what the
+# run printed and its status.
+record() { # RECORDS LABEL
+    awk -v label="$2" '/^=== runs on the image$/ { skip = 1 } /^=== guest only$/ { skip = 0 }
+                       !skip && $0 == "=== run " label { on = 1; next }
+                       on { print } on && /^=== status / { exit }' "$1"
+}
+
+check_expected() { # SET BOOT: every file expected/SET/LABEL pins the record of run LABEL
+    local file label
+    for file in "$suite/expected/$1"/*; do
+        [ -f "$file" ] || continue
+        label=$(basename "$file")
+        if diff -u --label "expected/$1/$label" --label "guest" "$file" \
+            <(record "$work/$2.records" "$label") >"$work/expected.diff"; then
+            pass "boot $2: $label as in expected/$1"
+        else
+            fail "boot $2: $label differs from expected/$1:"
+            sed 's/^/    /' "$work/expected.diff"
+        fi
+    done
+}
+
+check_table_probe() { # NAME PATTERN
+    local line
+    line=$(grep '^=== table ' "$work/$1.records" || true)
+    if [[ $line =~ $2 ]]; then
+        pass "boot $1: ${line#=== }"
+    else
+        fail "boot $1: expected a table line like '$2', got '$line'"
+    fi
+}
+
+if boot main pc guest "${guest_structures[@]}"; then
+    compare_with_image main
+    check_expected main main
+    check_expected refusals main
+    check_table_probe main '^=== table at f[0-9a-f]{4}: read\(\) works$'
+fi
+
+if boot large pc guest "${guest_structures[@]}" "${padding_structures[@]}"; then
+    compare_with_image large
+    check_expected large large
+    check_table_probe large '^=== table at [0-9a-f]{6,8}: read\(\) refused$'
+fi
+
+if boot sm3 pc,smbios-entry-point-type=64 "" "${guest_structures[@]}"; then
+    check_expected sm3 sm3
+    check_table_probe sm3 '^=== table no 32-bit entry point$'
+fi
+
+echo "$passes passed, $failures failed"
+[ "$failures" = 0 ]
