@@ -26,6 +26,7 @@ work=$(cd "$work" && pwd)
 cleanup() { [ -n "${HW_KEEP:-}" ] || rm -rf "$work"; }
 trap cleanup EXIT
 
+
 failures=0
 passes=0
 pass() { passes=$((passes + 1)); echo "ok: $*"; }
@@ -81,58 +82,11 @@ boot() {
     fi
 }
 
-# The records of the runs on the hardware, or on the image.
-part() { # RECORDS hardware|image
-    awk -v head="=== runs on the $2" '$0 == head { on = 1; next } /^=== (runs on|guest only)/ { on = 0 } on' "$1"
-}
-
-compare_with_image() { # NAME
-    local records=$work/$1.records
-    if diff -u --label "image ($1)" --label "hardware ($1)" <(part "$records" image) <(part "$records" hardware) \
-        >"$work/$1.diff"; then
-        pass "boot $1: every run on the hardware equals its run on the machine image" \
-            "($(part "$records" hardware | grep -c '^=== run ') runs)"
-    else
-        fail "boot $1: the hardware differs from the machine image:"
-        sed 's/^/    /' "$work/$1.diff"
-    fi
-}
-
-# One record of the runs on the hardware (or of the guest-only runs): what the
-# run printed and its status.
-record() { # RECORDS LABEL
-    awk -v label="$2" '/^=== runs on the image$/ { skip = 1 } /^=== guest only$/ { skip = 0 }
-                       !skip && $0 == "=== run " label { on = 1; next }
-                       on { print } on && /^=== status / { exit }' "$1"
-}
-
-check_expected() { # SET BOOT: every file expected/SET/LABEL pins the record of run LABEL
-    local file label
-    for file in "$suite/expected/$1"/*; do
-        [ -f "$file" ] || continue
-        label=$(basename "$file")
-        if diff -u --label "expected/$1/$label" --label "guest" "$file" \
-            <(record "$work/$2.records" "$label") >"$work/expected.diff"; then
-            pass "boot $2: $label as in expected/$1"
-        else
-            fail "boot $2: $label differs from expected/$1:"
-            sed 's/^/    /' "$work/expected.diff"
-        fi
-    done
-}
-
-check_table_probe() { # NAME PATTERN
-    local line
-    line=$(grep '^=== table ' "$work/$1.records" || true)
-    if [[ $line =~ $2 ]]; then
-        pass "boot $1: ${line#=== }"
-    else
-        fail "boot $1: expected a table line like '$2', got '$line'"
-    fi
-}
+. "$suite/checks.sh"
 
 if boot main pc guest "${guest_structures[@]}"; then
     compare_with_image main
+    check_checksums main
     check_expected main main
     check_expected refusals main
     check_table_probe main '^=== table at f[0-9a-f]{4}: read\(\) works$'
@@ -140,6 +94,7 @@ fi
 
 if boot large pc guest "${guest_structures[@]}" "${padding_structures[@]}"; then
     compare_with_image large
+    check_checksums large
     check_expected large large
     check_table_probe large '^=== table at [0-9a-f]{6,8}: read\(\) refused$'
 fi
