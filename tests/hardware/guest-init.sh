@@ -12,6 +12,8 @@
 mount -t devtmpfs none /dev
 mount -t proc none /proc
 mount -t sysfs none /sys
+# A Debian system has /run/lock (tmpfs /run); programs put their locks there.
+mkdir -p /run/lock
 exec </dev/console >/dev/console 2>&1
 
 HW_PATH=/suite/bin:/bin

@@ -36,8 +36,9 @@ echo "tool: $build/cmoscfg, ELF class $(od -An -tu1 -j 4 -N 1 "$build/cmoscfg" |
 
 # Raw structures for "-smbios file=", one file per structure, in table order.
 smbios_options() { # DESCRIPTION ARRAY_NAME
-    local dir=$work/smbios-$(basename "$1" .machine) file
+    local dir file
     local -n options=$2
+    dir=$work/smbios-$(basename "$1" .machine)
     mkdir -p "$dir"
     "$host_tools/cmoscfg-smbios-files" "$1" "$dir" >"$dir.list"
     options=()
