@@ -77,8 +77,10 @@ boot() {
         -append "console=ttyS0 panic=-1 quiet hwtest=$name hwimage=$image" "$@" </dev/null || true
     echo "boot $name: $((SECONDS - started)) s"
     if [ "$(tail -n 1 "$work/$name.records" 2>/dev/null)" != "=== boot complete" ]; then
-        fail "boot $name did not complete; the end of its console:"
-        tail -n 30 "$work/$name.console" | sed 's/^/    /'
+        fail "boot $name did not complete; the end of its records, then of its console:"
+        tail -n 20 "$work/$name.records" 2>/dev/null | sed 's/^/    /'
+        echo "    ---"
+        tail -n 30 "$work/$name.console" 2>/dev/null | sed 's/^/    /'
         return 1
     fi
 }
