@@ -26,7 +26,6 @@ work=$(cd "$work" && pwd)
 cleanup() { [ -n "${HW_KEEP:-}" ] || rm -rf "$work"; }
 trap cleanup EXIT
 
-
 failures=0
 passes=0
 pass() { passes=$((passes + 1)); echo "ok: $*"; }
