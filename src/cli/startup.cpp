@@ -6,6 +6,7 @@
 
 #include "cli/platform.hpp"
 #include "cli/settings_file_resolution.hpp"
+#include "hw/access_diagnosis.hpp"
 #include "hw/machine.hpp"
 #include "hw/token_table.hpp"
 #include "lib/debug_trace.hpp"
@@ -30,6 +31,7 @@ void raise_io_privilege(machine& m)
     int error = m.raise_io_privilege();
     if (error != 0) {
         std::printf("Error: unable to raise the I/O privilege level: %s\n", std::strerror(error));
+        print_io_privilege_diagnosis(m, error);
         end_process(1);
     }
 }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hw/machine.hpp"
+
+// When the kernel refuses the hardware (iopl, or opening /dev/mem), "Operation
+// not permitted" alone does not tell a user what to change. These functions
+// look at what the process can see of its situation and say what is wrong and
+// what to try, in lines printed after the error message.
+
+// What the process can tell about why it was refused.
+struct access_facts {
+    int error = 0;                                // errno of the refusal
+    std::optional<std::string> lockdown;          // active lockdown mode ("none", "integrity", ...), when known
+    std::optional<bool> raw_io_capability;        // CAP_SYS_RAWIO in the effective set, when known
+    std::optional<bool> initial_user_namespace;   // false inside a user namespace (a container), when known
+};
+
+// Where the facts are read from; tests point these at files of their own.
+struct access_fact_sources {
+    std::string lockdown = "/sys/kernel/security/lockdown";
+    std::string status = "/proc/self/status";
+    std::string uid_map = "/proc/self/uid_map";
+};
+
+enum class refusal_cause {
+    kernel_lockdown,
+    user_namespace,
+    missing_capability,
+    no_port_io_support,    // iopl: the kernel has no such system call
+    missing_device,        // /dev/mem: no such file
+    file_permissions,      // /dev/mem: the file's mode refuses this user
+    security_policy,       // root with the capability, and still refused
+    unexpected,
+};
+
+enum class hardware_access { io_ports, physical_memory };
+
+// Reads the facts; a source that is missing or unreadable leaves its fact unknown.
+access_facts gather_access_facts(int error, const access_fact_sources& sources = {});
+
+refusal_cause classify_refusal(hardware_access access, const access_facts& facts);
+
+// The diagnosis: what is wrong, then a line starting with "Try: ".
+std::vector<std::string> explain_refusal(hardware_access access, const access_facts& facts);
+
+// Print the diagnosis of a refused iopl or a refused open of /dev/mem, gathered
+// from this process. Only the hardware back end gets one: the refusals of a
+// machine image or a test machine are not the kernel's.
+void print_io_privilege_diagnosis(machine& m, int error);
+void print_physical_memory_diagnosis(machine& m, int error);

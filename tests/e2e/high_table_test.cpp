@@ -1,0 +1,30 @@
+// Structure tables far above the scanned segment: firmware of machines with
+// 3 GiB of RAM or more puts large tables just below 4 GiB, beyond the reach
+// of 32-bit file offsets.
+#include <gtest/gtest.h>
+
+#include "support/test_machine.hpp"
+
+namespace {
+
+TEST(HighTable, TablesAbove2GiBAndJustBelow4GiBAreRead)
+{
+    for (const char* address : {"bffffb40", "fffffe00"}) {
+        test_machine machine(std::string("table ") + address + R"(
+d4 d400 70 71 00 40 4f 50
+token 0101 41 fe 01
+token 0102 41 fe 00
+end-of-table
+anchor f59b0
+)");
+        tool_result r = machine.run({"list_tokens"});
+        EXPECT_EQ(r.status, 0) << address;
+        EXPECT_EQ(r.out,
+                  "  70/71:  csType 0 [40,4f] @50  Token: 0101  loc: 41  and: fe  or: 01\n"
+                  "  70/71:  csType 0 [40,4f] @50  Token: 0102  loc: 41  and: fe  or: 00\n"
+                  "\n2 tokens found.\n\n")
+            << address;
+    }
+}
+
+}  // namespace

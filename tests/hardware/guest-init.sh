@@ -1,0 +1,79 @@
+#!/bin/sh
+# /init of the hardware test suite's QEMU guest: a Debian kernel, busybox and
+# the static cmoscfg, nothing else. The kernel command line names the boot
+# (hwtest=main|large|sm3), which picks /suite/runs/BOOT.runs, and the machine
+# image that stands for this machine (hwimage=NAME, /suite/images/NAME), if
+# any. The runs are made on the hardware, then with the same binary on that
+# image, for the host to compare.
+#
+# Records go to the second serial port, which the host reads; the console
+# (first port) only carries the kernel's messages. The host trusts nothing but
+# the records: QEMU's own exit status says nothing about the guest.
+mount -t devtmpfs none /dev
+mount -t proc none /proc
+mount -t sysfs none /sys
+# A Debian system has /run/lock (tmpfs /run); programs put their locks there.
+mkdir -p /run/lock
+exec </dev/console >/dev/console 2>&1
+
+HW_PATH=/suite/bin:/bin
+HW_TMP=/tmp
+. /suite/runner.sh
+
+# Where SeaBIOS put the structure table, and whether plain read() of /dev/mem
+# reaches it there (the tool then maps it instead).
+table_probe()
+{
+    entry=/sys/firmware/dmi/tables/smbios_entry_point
+    if [ "$(head -c 4 "$entry")" != "_SM_" ]; then
+        echo "=== table no 32-bit entry point"
+        return
+    fi
+    address=$(od -An -tu4 -j 24 -N 4 "$entry" | tr -d ' ')
+    if dd if=/dev/mem of=/dev/null bs=16 skip=$((address / 16)) count=1 2>/dev/null; then
+        readable="read() works"
+    else
+        readable="read() refused"
+    fi
+    printf '=== table at %x: %s\n' "$address" "$readable"
+}
+
+# Refusals by the kernel: the tool must say why and what to try. Last of all,
+# since lockdown cannot be lifted again.
+refusal_runs()
+{
+    HW_NO_STATE=1
+    HW_WRAP="unshare -r"
+    hw_run user-namespace list_tokens
+    HW_WRAP=""
+    mv /dev/mem /dev/mem.hidden
+    hw_run no-dev-mem list_tokens
+    mv /dev/mem.hidden /dev/mem
+    mount -t securityfs none /sys/kernel/security
+    echo integrity >/sys/kernel/security/lockdown
+    hw_run lockdown list_tokens
+}
+
+# runs_on NAME BASE_ENV: the boot's runs in a fresh copy of the files.
+runs_on()
+{
+    echo "=== runs on the $1"
+    HW_WORK=/tmp/work-$1
+    cp -r /suite/files "$HW_WORK"
+    HW_BASE_ENV=$2
+    hw_run_file "/suite/runs/$hwtest.runs"
+}
+
+stty -F /dev/ttyS1 raw -echo
+{
+    echo "=== boot ${hwtest:-?}"
+    runs_on hardware ""
+    [ -n "${hwimage:-}" ] && runs_on image "CMOSCFG_IMAGE=/suite/images/$hwimage"
+    echo "=== guest only"
+    HW_BASE_ENV=""
+    table_probe
+    [ "$hwtest" = main ] && refusal_runs
+    echo "=== boot complete"
+} >/dev/ttyS1 2>&1
+
+poweroff -f

@@ -1,0 +1,113 @@
+#!/bin/bash
+# The hardware test suite for one static build of the tool: boots a Debian
+# kernel under QEMU (SeaBIOS, software emulation) with the guest's D4
+# structures, runs the real cmoscfg as root in the guest on the hardware and
+# then, the same binary, on a machine image built from the same description,
+# and compares. See README.md, "Testing the hardware path".
+#
+# usage: run-suite.sh HOST_TOOLS_DIR STATIC_BUILD_DIR KERNEL WORK_DIR
+#   HOST_TOOLS_DIR    cmoscfg-mkimage and cmoscfg-smbios-files, runnable here
+#   STATIC_BUILD_DIR  cmoscfg and tools/cmoscfg-cmos-state linked with -static
+#                     (a 32-bit build need not run on this host: only the
+#                     guest runs it)
+#   KERNEL            the kernel image to boot (see provision.sh)
+#   WORK_DIR          scratch space; removed at the end unless HW_KEEP is set
+set -euo pipefail
+
+suite=$(cd "$(dirname "$0")" && pwd)
+host_tools=$(cd "$1" && pwd)
+build=$(cd "$2" && pwd)
+kernel=$3
+work=$4
+
+rm -rf "$work"
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+cleanup() { [ -n "${HW_KEEP:-}" ] || rm -rf "$work"; }
+trap cleanup EXIT
+
+failures=0
+passes=0
+pass() { passes=$((passes + 1)); echo "ok: $*"; }
+fail() { failures=$((failures + 1)); echo "FAILED: $*"; }
+
+echo "tool: $build/cmoscfg, ELF class $(od -An -tu1 -j 4 -N 1 "$build/cmoscfg" | tr -d ' ') (1: 32-bit, 2: 64-bit)"
+
+# Raw structures for "-smbios file=", one file per structure, in table order.
+smbios_options() { # DESCRIPTION ARRAY_NAME
+    local dir file
+    local -n options=$2
+    dir=$work/smbios-$(basename "$1" .machine)
+    mkdir -p "$dir"
+    "$host_tools/cmoscfg-smbios-files" "$1" "$dir" >"$dir.list"
+    options=()
+    while IFS= read -r file; do options+=(-smbios "file=$file"); done <"$dir.list"
+}
+smbios_options "$suite/guest.machine" guest_structures
+smbios_options "$suite/padding.machine" padding_structures
+
+# --- The guest's initramfs ------------------------------------------------
+root=$work/initramfs
+mkdir -p "$root"/{bin,dev,proc,sys,tmp,suite/bin,suite/runs,suite/images}
+cp /bin/busybox "$root/bin/busybox"
+for applet in $(/bin/busybox --list); do
+    [ -e "$root/bin/$applet" ] || ln -s busybox "$root/bin/$applet"
+done
+cp "$build/cmoscfg" "$build/tools/cmoscfg-cmos-state" "$root/bin/"
+cp "$suite"/bin/* "$root/suite/bin/"
+cp -r "$suite/files" "$root/suite/files"
+cp "$suite/runner.sh" "$root/suite/"
+cp "$suite"/runs/*.runs "$root/suite/runs/"
+"$host_tools/cmoscfg-mkimage" "$suite/guest.machine" "$root/suite/images/guest"
+cp "$suite/guest-init.sh" "$root/init"
+(cd "$root" && find . -print0 | sort -z | cpio --null -o -H newc -R 0:0 --quiet | gzip -6) >"$work/initramfs.gz"
+
+# --- Boots ------------------------------------------------------------------
+# boot NAME MACHINE MEMORY IMAGE SMBIOS_OPTIONS...: records in NAME.records,
+# the console in NAME.console. QEMU's exit status is not looked at: it is 0
+# even after a kernel panic. The records' end marker is what counts.
+boot() {
+    local name=$1 machine=$2 memory=$3 image=$4 started=$SECONDS
+    shift 4
+    timeout -k 5 180 qemu-system-x86_64 -machine "$machine" -accel tcg -m "$memory" -smp 1 \
+        -nodefaults -no-user-config -display none -monitor none -no-reboot \
+        -serial "file:$work/$name.console" -serial "file:$work/$name.records" \
+        -kernel "$kernel" -initrd "$work/initramfs.gz" \
+        -append "console=ttyS0 panic=-1 quiet hwtest=$name hwimage=$image" "$@" </dev/null || true
+    echo "boot $name: $((SECONDS - started)) s"
+    if [ "$(tail -n 1 "$work/$name.records" 2>/dev/null)" != "=== boot complete" ]; then
+        fail "boot $name did not complete; the end of its records, then of its console:"
+        tail -n 20 "$work/$name.records" 2>/dev/null | sed 's/^/    /'
+        echo "    ---"
+        tail -n 30 "$work/$name.console" 2>/dev/null | sed 's/^/    /'
+        return 1
+    fi
+}
+
+. "$suite/checks.sh"
+
+if boot main pc 256M guest "${guest_structures[@]}"; then
+    compare_with_image main
+    check_checksums main
+    check_expected main main
+    check_expected refusals main
+    check_table_probe main '^=== table at f[0-9a-f]{4}: read\(\) works$'
+fi
+
+# With 3 GiB the firmware puts the large table just below 0c0000000: beyond
+# the last byte read() may reach, and beyond 2 GiB, where a 32-bit build
+# without 64-bit file offsets could not even seek.
+if boot large pc 3G guest "${guest_structures[@]}" "${padding_structures[@]}"; then
+    compare_with_image large
+    check_checksums large
+    check_expected large large
+    check_table_probe large '^=== table at b[0-9a-f]{7}: read\(\) refused$'
+fi
+
+if boot sm3 pc,smbios-entry-point-type=64 256M "" "${guest_structures[@]}"; then
+    check_expected sm3 sm3
+    check_table_probe sm3 '^=== table no 32-bit entry point$'
+fi
+
+echo "$passes passed, $failures failed"
+[ "$failures" = 0 ]
