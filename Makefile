@@ -32,5 +32,10 @@ demo: build
 	cmake --build $(BUILD_DIR) --target demo-image
 	tools/demo.sh $(BUILD_DIR)
 
+# How a settings listing's cost grows with the size of the settings file.
+bench: build
+	cmake --build $(BUILD_DIR) --target bench_settings_scale
+	work=$$(mktemp -d) && $(BUILD_DIR)/bench_settings_scale $(BUILD_DIR)/cmoscfg $$work; status=$$?; rm -rf $$work; exit $$status
+
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)

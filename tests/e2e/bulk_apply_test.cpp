@@ -1,0 +1,165 @@
+// Applying user settings files and resetting to defaults on the demo machine:
+// what each request reports, what changes in CMOS, and where a run stops.
+#include <gtest/gtest.h>
+
+#include "support/demo_machine.hpp"
+
+namespace {
+
+std::string request(const std::string& name, const std::string& value, const std::string& outcome)
+{
+    char line[200];
+    std::snprintf(line, sizeof line, "  requested setting:  %-29s  to state  %-19s", name.c_str(), value.c_str());
+    return line + outcome + "\n";
+}
+
+const std::string already = "     (skipping--already set)";
+const std::string adjusting = "     (adjusting)";
+
+class BulkApply : public testing::Test {
+protected:
+    tool_result readfile(const std::string& contents)
+    {
+        return machine.run_with_settings({"setting", "readfile", files.write("user.settings", contents)});
+    }
+    demo_machine machine;
+    temp_dir files;
+};
+
+TEST_F(BulkApply, ASavedFileReadBackChangesNothing)
+{
+    tool_result saved = machine.run_with_settings({"setting", "save"});
+    ASSERT_EQ(saved.status, 0);
+    const std::string before = machine.cmos_file();
+    tool_result r = readfile(saved.out);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(request("Power Profile", "Balanced", already)), std::string::npos);
+    EXPECT_EQ(r.out.find("adjusting"), std::string::npos);
+    EXPECT_EQ(r.out.find("TPM"), std::string::npos);   // its "(not present)" line is a comment
+    EXPECT_TRUE(r.out.ends_with("\n0 settings changed.\n\n"));
+    EXPECT_EQ(machine.cmos_file(), before);
+}
+
+TEST_F(BulkApply, AHandWrittenFileAppliesEachRequestInOrder)
+{
+    tool_result r = readfile("# my changes\n"
+                             "; date_generated:   whenever\n"
+                             "\n"
+                             "Power Profile:Power Saving\n"
+                             "   # an indented comment\n"
+                             "  Boot Delay   :   10s    # was 2s\n"
+                             "Turbo Mode : Enabled\n"
+                             "No Such Setting : On\n"
+                             "TPM Security : On\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, request("Power Profile", "Power Saving", adjusting) +
+                         request("Boot Delay", "10s", adjusting) + request("Turbo Mode", "Enabled", already) +
+                         request("No Such Setting", "On", "     (skipping--setting not present on system)") +
+                         "  requested setting:  TPM Security                   to state  On                 "
+                         "Token 00f0 (for setting TPM Security) not found on system.\n"
+                         "Token 00f1 (for setting TPM Security) not found on system.\n"
+                         "     (skipping--setting not present on system)\n"
+                         "\n2 settings changed.\n\n");
+    EXPECT_EQ(machine.cmos(0x70, 0x42) & 0x03, 0x02);
+    EXPECT_EQ(machine.cmos(0x72, 0x85) & 0x07, 0x05);
+    EXPECT_EQ(machine.run_with_settings({"setting", "get", "Boot Delay"}).out, "10s\n");
+}
+
+TEST_F(BulkApply, AMalformedLineStopsTheRunAndEarlierChangesStay)
+{
+    for (const char* bad : {"Power Profile Balanced", "Power Profile : Bal:anced", "Boot Mode : UEFI : BIOS # x"}) {
+        demo_machine fresh;
+        std::string path = files.write("bad.settings", "# header\n\nBoot Delay : 5s\n" + std::string(bad) +
+                                                           "\nTurbo Mode : Disabled\n");
+        tool_result r = fresh.run_with_settings({"setting", "readfile", path});
+        EXPECT_EQ(r.status, 1) << bad;
+        std::string shown = std::string(bad).substr(0, std::string(bad).find('#'));
+        EXPECT_EQ(r.out, request("Boot Delay", "5s", adjusting) + "Invalid/malformed setting found on line 4:\n" +
+                             shown + "\n\n")
+            << bad;
+        EXPECT_EQ(fresh.cmos(0x72, 0x85) & 0x07, 0x04);   // 5s was written
+        EXPECT_EQ(fresh.cmos(0x70, 0x45) & 0x01, 0x01);   // Turbo Mode was never reached
+    }
+}
+
+TEST_F(BulkApply, AValueTheSettingLacksStopsTheRunAfterEarlierChanges)
+{
+    tool_result r = readfile("Boot Delay : 5s\nPower Profile : Turbo\nTurbo Mode : Disabled\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, request("Boot Delay", "5s", adjusting) + request("Power Profile", "Turbo", adjusting) +
+                         "ERROR:  setting Power Profile does not have Turbo as an option.\n\n"
+                         "Halting.  (The job may not have finished.)\n");
+    EXPECT_EQ(machine.cmos(0x72, 0x85) & 0x07, 0x04);
+    EXPECT_EQ(machine.cmos(0x70, 0x45) & 0x01, 0x01);
+}
+
+TEST_F(BulkApply, CrLfFilesApplySavedLinesButNotBareHandWrittenOnes)
+{
+    tool_result r = readfile("# header\r\n\r\nBoot Delay : 5s  # 0s*  5s   \r\nPower Profile : Custom\r\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, request("Boot Delay", "5s", adjusting) + request("Power Profile", "Custom\r", adjusting) +
+                         "ERROR:  setting Power Profile does not have Custom\r as an option.\n\n"
+                         "Halting.  (The job may not have finished.)\n");
+    EXPECT_EQ(machine.cmos(0x72, 0x85) & 0x07, 0x04);
+}
+
+TEST_F(BulkApply, ReadfileArgumentsAndMissingFiles)
+{
+    tool_result r = machine.run_with_settings({"setting", "readfile"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, expected_output("setting_usage.txt") +
+                         "ERROR:  you must provide the filename to read settings from.\n\n");
+
+    r = machine.run_with_settings({"setting", "read", files.file("missing")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error:  cannot open user bios settings file for reading:  " + files.file("missing") + "\n\n");
+}
+
+TEST_F(BulkApply, SetEachDefaultResetsOnlyWhatDiffers)
+{
+    tool_result r = machine.run_with_settings({"setting", "set_each_default"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "setting Serial Console                to Off\n"
+                     "setting PXE Boot NIC1                 to Enabled\n"
+                     "setting Boot Delay                    to 0s\n"
+                     "setting Boot Retry                    to Enabled\n"
+                     "setting Boot Watchdog                 to Disabled\n"
+                     "Token 00f0 (for setting TPM Security) not found on system.\n"
+                     "Token 00f1 (for setting TPM Security) not found on system.\n"
+                     "(Setting not present:  TPM Security)\n"
+                     "\n5 settings changed.\n\n");
+    EXPECT_EQ(machine.cmos(0x72, 0x80), 0x30);
+    EXPECT_EQ(machine.cmos(0x72, 0x85), 0x00);
+
+    const std::string after = machine.cmos_file();
+    r = machine.run_with_settings({"setting", "defaults"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Token 00f0 (for setting TPM Security) not found on system.\n"
+                     "Token 00f1 (for setting TPM Security) not found on system.\n"
+                     "(Setting not present:  TPM Security)\n"
+                     "\nNo changes needed (all settings at default).\n");
+    EXPECT_EQ(machine.cmos_file(), after);
+
+    tool_result diffs = machine.run_with_settings({"setting", "diff"});
+    EXPECT_TRUE(diffs.out.ends_with("\n\n\n#TPM Security                 : (not present)   # \n\n"));
+}
+
+TEST(SettingsRoundTrip, SavedOnOneMachineAndAppliedToAnotherGivesTheSameSettings)
+{
+    demo_machine a;
+    demo_machine b;
+    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+             {"Power Profile", "Custom"}, {"Memory Mode", "Mirror"}, {"Terminal Type", "ANSI"}}) {
+        ASSERT_EQ(a.run_with_settings({"setting", "set", name, value}).status, 0);
+    }
+    ASSERT_EQ(b.run_with_settings({"setting", "set", "Boot Delay", "30s"}).status, 0);
+
+    tool_result saved = a.run_with_settings({"setting", "save"});
+    temp_dir files;
+    tool_result applied = b.run_with_settings({"setting", "readfile", files.write("a.settings", saved.out)});
+    EXPECT_EQ(applied.status, 0);
+    EXPECT_TRUE(applied.out.ends_with("\n4 settings changed.\n\n")) << applied.out;
+    EXPECT_EQ(b.run_with_settings({"setting", "save"}).out, saved.out);
+}
+
+}  // namespace
