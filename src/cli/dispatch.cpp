@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "cli/boot_order_commands.hpp"
 #include "cli/cmos_commands.hpp"
 #include "cli/platform.hpp"
 #include "cli/token_commands.hpp"
@@ -26,6 +27,8 @@ constexpr command_row command_table[] = {
     {"set", set_command},
     {"testraw", testraw_command},
     {"setraw", setraw_command},
+    {"bootorder", bootorder_command},
+    {"bootorder_raw", bootorder_raw_command},
     {"peek", peek_command},
     {"poke", poke_command},
     {"dump", dump_command},
