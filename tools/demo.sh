@@ -23,3 +23,4 @@ run test 0001
 run checksum 0 70 40 7f
 run dump 70 40 4f
 run csum2
+run bootorder list
