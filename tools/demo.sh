@@ -47,3 +47,6 @@ run setting set_each_default
 say "Below the settings: the token of one value, and the CMOS byte that holds it"
 run test 0021
 run peek 70 42 03
+
+say "The boot order: eight slots, each holding a device number"
+run bootorder list

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "cli/boot_order_commands.hpp"
 #include "cli/cmos_commands.hpp"
 #include "cli/help_texts.hpp"
 #include "cli/platform.hpp"
@@ -42,6 +43,8 @@ const command_row command_table[] = {
     {"setraw", setraw_command},
     {"setting", run_setting_command},
     {"settings", run_setting_command},
+    {"bootorder", bootorder_command},
+    {"bootorder_raw", bootorder_raw_command},
     {"peek", peek_command},
     {"poke", poke_command},
     {"dump", dump_command},

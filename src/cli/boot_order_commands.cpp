@@ -1,0 +1,199 @@
+#include "cli/boot_order_commands.hpp"
+
+#include <cstdio>
+#include <string>
+
+#include "cli/boot_order_tables.hpp"
+#include "hw/cmos_access.hpp"
+#include "hw/token_write.hpp"
+#include "lib/hex_number.hpp"
+#include "lib/platform_name.hpp"
+#include "lib/process_exit.hpp"
+
+namespace {
+
+int number_argument(const command_line& line, int i)
+{
+    return parse_hex_int(line[i].c_str());
+}
+
+const char* program(const command_line& line)
+{
+    return line.program_name().c_str();
+}
+
+[[noreturn]] void halt(const char* message)
+{
+    std::puts(message);
+    std::puts("Halting.\n");
+    end_process(1);
+}
+
+// On these platforms the boot order is a set of BIOS settings, changed
+// through the setting command.
+bool boot_order_is_a_setting()
+{
+    return platform_name == "K2F07" || platform_name == "K2G07";
+}
+
+[[noreturn]] void refuse_boot_order_of_settings()
+{
+    std::puts("");
+    std::puts("For platform K2F07 and K2G07, boot order is included in BIOS settings,");
+    std::puts("So this function is no longer used.");
+    std::puts("");
+    std::puts("Please run 'cmoscfg setting save' and see the settings called 'boot_device_N'.");
+    std::puts("");
+    end_process(0);
+}
+
+[[noreturn]] void bootorder_usage(const command_line& line)
+{
+    std::puts("");
+    std::printf("Usage:  %s  bootorder  list|get|set  [index]  [device_num]\n", program(line));
+    std::puts("");
+    std::puts("Supported platforms:  k2a07  k2b07  k2c07  k2c08  k2c09  k2e07");
+    std::puts("");
+    std::printf("Index ranges from 1 to %d.  Index N corresponds to the Nth boot device.\n", BOOT_DEVICE_COUNT);
+    std::puts("");
+    std::puts("The mapping of device_num to particular devices happens during BIOS bootup.  It");
+    std::puts("can change based on add-in NICs and discovered hardware.  Infiniband and 10gb");
+    std::puts("ethernet NICs");
+    std::puts("are known to cause this.  So:");
+    std::puts("");
+    std::puts("A NUMBER-TO-DEVICE MAPPING IS ONLY VALID FOR A PARTICULAR HARDWARE CONFIG.");
+    std::puts("");
+    std::puts("The recommended way to use this tool:");
+    std::puts("    1.  Boot a machine that has the hardware config you're interested in");
+    std::puts("    2.  Enter BIOS setup.  Write down the boot order.");
+    std::printf("    3.  Run '%s bootorder (platform) list'\n", program(line));
+    std::puts("    4.  Compare the two lists; this is the device_num mapping for this");
+    std::puts("\t      hardware config.");
+    std::puts("");
+    std::puts("Example:  Set 1st boot device to device_number 3:");
+    std::printf("    %s bootorder set 1 3\n", program(line));
+    std::puts("");
+    end_process(0);
+}
+
+void print_raw_table_line(const char* platform, const std::string& slot, const std::string& index_port,
+                          const std::string& location, const std::string& mask)
+{
+    std::printf("%6s  %13s  %8s  %3s  %4s  \n", platform, slot.c_str(), index_port.c_str(), location.c_str(),
+                mask.c_str());
+}
+
+std::string hex_text(const char* format, int value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, format, static_cast<unsigned>(value));
+    return text;
+}
+
+[[noreturn]] void bootorder_raw_usage(const command_line& line)
+{
+    std::puts("");
+    std::printf("Usage:  %s  bootorder_raw  get|set  idx_port  location  mask_bits  [device_num]\n", program(line));
+    std::puts("");
+    std::puts("Mask bits are not inverted.  Device number is natural (do not need to shift).");
+    std::puts("");
+    print_raw_table_line("K2A07", "Boot Device #", "idx_port", "loc", "mask");
+    print_raw_table_line("", "-------------", "--------", "---", "----");
+    // The first five slots of the K2A07 as examples.
+    const boot_device_table& k2a07 = k2a07_boot_device_table();
+    for (int slot = 1; slot <= 5; ++slot) {
+        const boot_device_row& row = k2a07[static_cast<std::size_t>(slot - 1)];
+        print_raw_table_line("", std::to_string(slot), hex_text("%x", row.index_port), hex_text("%02x", row.location),
+                             hex_text("%02x", row.mask));
+    }
+    std::puts("");
+    std::puts("So, for the K2A07, to get the 2nd boot device:");
+    std::puts("");
+    std::printf("    %s bootorder_raw get 72 a4 0f\n", program(line));
+    std::puts("");
+    std::puts("To then change the 2nd boot device to be device 3:");
+    std::puts("");
+    std::printf("    %s bootorder_raw set 72 a4 0f 3\n", program(line));
+    std::puts("");
+    end_process(0);
+}
+
+const boot_device_row& slot_of(const boot_device_table& table, int index)
+{
+    if (index < 1 || index > BOOT_DEVICE_COUNT)
+        halt("Invalid boot index");
+    return table[static_cast<std::size_t>(index - 1)];
+}
+
+[[noreturn]] void list_slots(const boot_device_table& table)
+{
+    for (int index = 1; index <= BOOT_DEVICE_COUNT; ++index) {
+        const boot_device_row& row = table[static_cast<std::size_t>(index - 1)];
+        std::printf("Boot #%d:  device id: %d\n", index, read_cmos_shifted(row.index_port, row.location, row.mask));
+    }
+    std::puts("");
+    end_process(0);
+}
+
+[[noreturn]] void get_slot(const command_line& line, const boot_device_table& table)
+{
+    if (line.size() < 4)
+        halt("Boot index is required.");
+    const boot_device_row& row = slot_of(table, number_argument(line, 3));
+    std::printf("%d\n", read_cmos_shifted(row.index_port, row.location, row.mask));
+    end_process(0);
+}
+
+[[noreturn]] void set_slot(const command_line& line, const boot_device_table& table)
+{
+    if (line.size() < 5)
+        halt("Boot index and target value are required.");
+    int index = number_argument(line, 3);
+    int device = number_argument(line, 4);
+    const boot_device_row& row = slot_of(table, index);
+    set_d4_field(row.index_port, row.location, row.mask, device);
+    end_process(0);
+}
+
+}  // namespace
+
+void bootorder_command(const command_line& line)
+{
+    if (boot_order_is_a_setting())
+        refuse_boot_order_of_settings();
+    if (line.size() < 3)
+        bootorder_usage(line);
+    const boot_device_table* table = boot_device_table_for(platform_name);
+    if (table == nullptr)
+        return;
+    const std::string& sub_word = line[2];
+    if (sub_word == "list")
+        list_slots(*table);
+    if (sub_word == "get")
+        get_slot(line, *table);
+    if (sub_word == "set")
+        set_slot(line, *table);
+}
+
+void bootorder_raw_command(const command_line& line)
+{
+    if (line.size() < 6)
+        bootorder_raw_usage(line);
+    const std::string& sub_word = line[2];
+    int index_port = number_argument(line, 3);
+    int location = number_argument(line, 4);
+    int mask = number_argument(line, 5);
+    if (sub_word == "get") {
+        // A zero mask is refused here with a message and status 1.
+        std::printf("%d\n", read_cmos_shifted(index_port, location, mask));
+        end_process(0);
+    }
+    if (sub_word == "set") {
+        // Six words name the field but not the number to put into it; nothing
+        // is written rather than a guessed value.
+        if (line.size() < 7)
+            halt("Device number is required.");
+        set_d4_field(index_port, location, mask, number_argument(line, 6));
+        end_process(0);
+    }
+}
