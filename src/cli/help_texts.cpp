@@ -54,13 +54,7 @@ void print_enghelp()
     std::puts("      poke          Poke a value into CMOS.");
     std::puts("      bootorder_raw View or change BIOS boot order, manually specifying location");
     std::puts("");
-    std::puts("    You can skip platform autodetection by setting an environment variable. ");
-    std::puts("    If you don't set to a known platform, you must also set the update method");
-    std::puts("    to either 'arc_direct' (the legacy ARC method of pushing tokens) or");
-    std::puts("    'quor_standard' (the Quor 'tokenctl' method of pushing tokens).");
-    std::puts("");
-    std::printf("    (known platforms:  %s)\n", known_platform_list().c_str());
-    std::puts("");
+    print_platform_choice_help("    ");
     std::puts("      export CMOSCFG_PLATFORM=NNNNN");
     std::puts("      export CMOSCFG_UPDATE_METHOD=arc_direct");
     std::puts("      export CMOSCFG_UPDATE_METHOD=quor_standard");

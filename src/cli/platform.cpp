@@ -72,6 +72,21 @@ void trace_line(const char* line)
     end_process(1);
 }
 
+}  // namespace
+
+void print_platform_choice_help(const char* indent)
+{
+    std::printf("%sYou can skip platform autodetection by setting an environment variable. \n", indent);
+    std::printf("%sIf you don't set to a known platform, you must also set the update method\n", indent);
+    std::printf("%sto either 'arc_direct' (the legacy ARC method of pushing tokens) or\n", indent);
+    std::printf("%s'quor_standard' (the Quor 'tokenctl' method of pushing tokens).\n", indent);
+    std::puts("");
+    std::printf("    (known platforms:  %s)\n", known_platform_list().c_str());
+    std::puts("");
+}
+
+namespace {
+
 [[noreturn]] void refuse_failed_autodetection(const std::string& raw_product_name)
 {
     std::puts("");
@@ -80,13 +95,7 @@ void trace_line(const char* line)
     std::puts("");
     std::puts("Autodetection failed; this is not a known platform.");
     std::puts("");
-    std::puts("You can skip platform autodetection by setting an environment variable. ");
-    std::puts("If you don't set to a known platform, you must also set the update method");
-    std::puts("to either 'arc_direct' (the legacy ARC method of pushing tokens) or");
-    std::puts("'quor_standard' (the Quor 'tokenctl' method of pushing tokens).");
-    std::puts("");
-    std::printf("    (known platforms:  %s)\n", known_platform_list().c_str());
-    std::puts("");
+    print_platform_choice_help("");
     std::puts("    export CMOSCFG_PLATFORM=NNNNN");
     std::puts("    export CMOSCFG_UPDATE_METHOD=arc_direct");
     std::puts("    export CMOSCFG_UPDATE_METHOD=quor_standard");

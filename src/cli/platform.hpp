@@ -21,5 +21,9 @@ std::string platform_from_product_name(const std::string& product_name);
 // The known model names in table order, each followed by two spaces.
 std::string known_platform_list();
 
+// How to name the platform and update method in the environment, with the
+// known models; shared by the engineering help and the autodetection failure.
+void print_platform_choice_help(const char* indent);
+
 // platform: prints platform_name.
 void platform_command(const command_line& line);
