@@ -13,10 +13,10 @@ namespace {
 
 using sub_command = void (*)(const std::vector<std::string>& words);
 
-// The word after the sub-command word, if any.
+// The n-th word (from 1) after the sub-command word; nullptr when there is none.
 const char* argument(const std::vector<std::string>& words, std::size_t n)
 {
-    return words.size() > 3 + n - 1 ? words[3 + n - 1].c_str() : nullptr;
+    return words.size() > 2 + n ? words[2 + n].c_str() : nullptr;
 }
 
 [[noreturn]] void refuse_absent_setting(const char* name)
