@@ -6,16 +6,10 @@
 #include "cli/boot_order_tables.hpp"
 #include "hw/cmos_access.hpp"
 #include "hw/token_write.hpp"
-#include "lib/hex_number.hpp"
 #include "lib/platform_name.hpp"
 #include "lib/process_exit.hpp"
 
 namespace {
-
-int number_argument(const command_line& line, int i)
-{
-    return parse_hex_int(line[i].c_str());
-}
 
 const char* program(const command_line& line)
 {
@@ -139,7 +133,7 @@ const boot_device_row& slot_of(const boot_device_table& table, int index)
 {
     if (line.size() < 4)
         halt("Boot index is required.");
-    const boot_device_row& row = slot_of(table, number_argument(line, 3));
+    const boot_device_row& row = slot_of(table, line.number(3));
     std::printf("%d\n", read_cmos_shifted(row.index_port, row.location, row.mask));
     end_process(0);
 }
@@ -148,8 +142,8 @@ const boot_device_row& slot_of(const boot_device_table& table, int index)
 {
     if (line.size() < 5)
         halt("Boot index and target value are required.");
-    int index = number_argument(line, 3);
-    int device = number_argument(line, 4);
+    int index = line.number(3);
+    int device = line.number(4);
     const boot_device_row& row = slot_of(table, index);
     set_d4_field(row.index_port, row.location, row.mask, device);
     end_process(0);
@@ -180,9 +174,9 @@ void bootorder_raw_command(const command_line& line)
     if (line.size() < 6)
         bootorder_raw_usage(line);
     const std::string& sub_word = line[2];
-    int index_port = number_argument(line, 3);
-    int location = number_argument(line, 4);
-    int mask = number_argument(line, 5);
+    int index_port = line.number(3);
+    int location = line.number(4);
+    int mask = line.number(5);
     if (sub_word == "get") {
         // A zero mask is refused here with a message and status 1.
         std::printf("%d\n", read_cmos_shifted(index_port, location, mask));
@@ -193,7 +187,7 @@ void bootorder_raw_command(const command_line& line)
         // is written rather than a guessed value.
         if (line.size() < 7)
             halt("Device number is required.");
-        set_d4_field(index_port, location, mask, number_argument(line, 6));
+        set_d4_field(index_port, location, mask, line.number(6));
         end_process(0);
     }
 }

@@ -5,15 +5,9 @@
 
 #include "hw/cmos_access.hpp"
 #include "hw/cmos_write_guard.hpp"
-#include "lib/hex_number.hpp"
 #include "lib/process_exit.hpp"
 
 namespace {
-
-int number_argument(const command_line& line, int i)
-{
-    return parse_hex_int(line[i].c_str());
-}
 
 const char* program(const command_line& line)
 {
@@ -43,7 +37,7 @@ void peek_command(const command_line& line)
         std::printf("\nUsage:  %s  peek  idx_port  location  ANDmask\n\n", program(line));
         end_process(0);
     }
-    int value = read_cmos_masked(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4));
+    int value = read_cmos_masked(line.number(2), line.number(3), line.number(4));
     std::printf("%02x\n", static_cast<unsigned>(value));
     end_process(0);
 }
@@ -56,7 +50,7 @@ void poke_command(const command_line& line)
     }
     {
         cmos_write_guard guard;
-        write_cmos(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4));
+        write_cmos(line.number(2), line.number(3), line.number(4));
     }
     end_process(0);
 }
@@ -67,9 +61,9 @@ void dump_command(const command_line& line)
         std::printf("\nUsage:  %s  dump  idx_port  loc_start  loc_end\n\n", program(line));
         end_process(0);
     }
-    int index_port = number_argument(line, 2);
-    auto first = static_cast<std::uint32_t>(number_argument(line, 3));
-    auto last = static_cast<std::uint32_t>(number_argument(line, 4));
+    int index_port = line.number(2);
+    auto first = static_cast<std::uint32_t>(line.number(3));
+    auto last = static_cast<std::uint32_t>(line.number(4));
 
     // Row labels count the bytes shown before the row (offsets from loc_start).
     std::printf("\n%04x:  ", 0u);
@@ -95,8 +89,8 @@ void checksum_command(const command_line& line)
         std::printf("\nUsage:  %s  checksum  type  idx_port  loc_start  loc_end\n\n", program(line));
         end_process(0);
     }
-    int sum = calc_checksum(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4),
-                            number_argument(line, 5));
+    int sum = calc_checksum(line.number(2), line.number(3), line.number(4),
+                            line.number(5));
     std::printf("%04x\n", static_cast<unsigned>(sum));
     end_process(0);
 }

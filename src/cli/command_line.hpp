@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "lib/hex_number.hpp"
+
 // The command line as given: word 0 is the program name as invoked (shown by
 // every usage text), word 1 the command word, the rest its arguments.
 struct command_line {
@@ -12,4 +14,6 @@ struct command_line {
     // Number of words, the program name counted.
     int size() const { return static_cast<int>(words.size()); }
     const std::string& operator[](int i) const { return words[static_cast<std::size_t>(i)]; }
+    // Word i read as a number: hexadecimal, like every number of the tool.
+    int number(int i) const { return parse_hex_int((*this)[i].c_str()); }
 };

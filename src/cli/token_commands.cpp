@@ -5,21 +5,15 @@
 #include "hw/cmos_access.hpp"
 #include "hw/token_table.hpp"
 #include "hw/token_write.hpp"
-#include "lib/hex_number.hpp"
 #include "lib/process_exit.hpp"
 
 namespace {
-
-int number_argument(const command_line& line, int i)
-{
-    return parse_hex_int(line[i].c_str());
-}
 
 // The entry of the token id given on the command line; ends the process when
 // the machine has no such token.
 const token_entry& token_from_command_line(const command_line& line)
 {
-    int id = number_argument(line, 2);
+    int id = line.number(2);
     int i = find_d4_token(id);
     if (i < 0) {
         std::printf("Token %04x not found on system.\n", static_cast<unsigned>(id));
@@ -90,8 +84,8 @@ void testraw_command(const command_line& line)
 {
     if (raw_token_usage_needed(line))
         end_process(0);
-    print_test_result(test_d4_token(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4),
-                                    number_argument(line, 5)));
+    print_test_result(test_d4_token(line.number(2), line.number(3), line.number(4),
+                                    line.number(5)));
     end_process(0);
 }
 
@@ -99,7 +93,7 @@ void setraw_command(const command_line& line)
 {
     if (raw_token_usage_needed(line))
         end_process(0);
-    set_d4_token(number_argument(line, 2), number_argument(line, 3), number_argument(line, 4),
-                 number_argument(line, 5));
+    set_d4_token(line.number(2), line.number(3), line.number(4),
+                 line.number(5));
     end_process(0);
 }

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "hw/cmos_access.hpp"
 #include "lib/build_info.hpp"
 #include "lib/process_exit.hpp"
 #include "lib/shell_command.hpp"
@@ -10,11 +9,6 @@
 #include "settings/setting_state.hpp"
 
 namespace {
-
-bool token_is_set(const token_entry& token)
-{
-    return test_d4_token(token.index_port, token.location, token.and_mask, token.or_mask) == 1;
-}
 
 // Tracks the section and subsection of the previous setting.
 struct head_tracker {

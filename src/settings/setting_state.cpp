@@ -25,6 +25,11 @@ const token_entry* value_token(const stoken_node& value)
     return i < 0 ? nullptr : &token_table[static_cast<std::size_t>(i)];
 }
 
+int token_is_set(const token_entry& token)
+{
+    return test_d4_token(token.index_port, token.location, token.and_mask, token.or_mask);
+}
+
 std::string read_setting_value(const std::string& name, int lenient)
 {
     std::string result;
@@ -37,7 +42,7 @@ std::string read_setting_value(const std::string& name, int lenient)
                 report_missing_token(value, name);
                 continue;
             }
-            if (test_d4_token(token->index_port, token->location, token->and_mask, token->or_mask)) {
+            if (token_is_set(*token)) {
                 ++found_set_tokens;
                 result += value.value_name;
             }

@@ -8,6 +8,9 @@
 // The token-table entry of a value's token; nullptr when this machine lacks it.
 const token_entry* value_token(const stoken_node& value);
 
+// 1 when the token's bits in CMOS hold its value.
+int token_is_set(const token_entry& token);
+
 // The value names of every value of the named setting whose token tests as
 // set, run together. Strict (lenient == 0): ends the process unless the
 // setting exists and exactly one value is set.
