@@ -58,7 +58,7 @@ void list_tokens_command(const command_line&)
                     e.index_port, e.data_port, e.checksum_type, e.checksum_start, e.checksum_end,
                     e.checksum_location, e.token_id, e.location, e.and_mask, e.or_mask);
     }
-    std::printf("\n%d tokens found.\n\n", token_count());
+    std::printf("\n%d tokens found.\n\n\n", token_count());
     end_process(0);
 }
 

@@ -86,5 +86,5 @@ void set_each_default()
     if (changed != 0)
         std::printf("\n%d settings changed.\n\n", changed);
     else
-        std::puts("\nNo changes needed (all settings at default).");
+        std::puts("\nNo changes needed (all settings at default).\n");
 }

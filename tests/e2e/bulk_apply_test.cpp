@@ -137,7 +137,7 @@ TEST_F(BulkApply, SetEachDefaultResetsOnlyWhatDiffers)
     EXPECT_EQ(r.out, "Token 00f0 (for setting TPM Security) not found on system.\n"
                      "Token 00f1 (for setting TPM Security) not found on system.\n"
                      "(Setting not present:  TPM Security)\n"
-                     "\nNo changes needed (all settings at default).\n");
+                     "\nNo changes needed (all settings at default).\n\n");
     EXPECT_EQ(machine.cmos_file(), after);
 
     tool_result diffs = machine.run_with_settings({"setting", "diff"});

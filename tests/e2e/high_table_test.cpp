@@ -22,7 +22,7 @@ anchor f59b0
         EXPECT_EQ(r.out,
                   "  70/71:  csType 0 [40,4f] @50  Token: 0101  loc: 41  and: fe  or: 01\n"
                   "  70/71:  csType 0 [40,4f] @50  Token: 0102  loc: 41  and: fe  or: 00\n"
-                  "\n2 tokens found.\n\n")
+                  "\n2 tokens found.\n\n\n")
             << address;
     }
 }

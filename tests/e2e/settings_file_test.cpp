@@ -27,7 +27,7 @@ const std::string debug_start = "# Platform explicitly set to:  K2A07\n"
 
 const std::string two_tokens = "  70/71:  csType 0 [40,7f] @3e  Token: 0010  loc: 41  and: fe  or: 01\n"
                                "  70/71:  csType 0 [40,7f] @3e  Token: 0011  loc: 41  and: fe  or: 00\n"
-                               "\n2 tokens found.\n\n";
+                               "\n2 tokens found.\n\n\n";
 
 class SettingsFile : public testing::Test {
 protected:

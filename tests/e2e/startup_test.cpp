@@ -36,7 +36,7 @@ TEST(Startup, AnImageNeedsNoRoot)
     invocation.unprivileged = true;
     tool_result r = machine.run(invocation);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "  70/71:  csType 0 [10,2d] @2e  Token: 0041  loc: 1b  and: fe  or: 01\n\n1 tokens found.\n\n");
+    EXPECT_EQ(r.out, "  70/71:  csType 0 [10,2d] @2e  Token: 0041  loc: 1b  and: fe  or: 01\n\n1 tokens found.\n\n\n");
 }
 
 TEST(Startup, AnImageWithoutMemNamesTheFile)

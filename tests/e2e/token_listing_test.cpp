@@ -29,7 +29,7 @@ TEST(TokenListing, ListsEveryTokenWithItsBankAndTheCount)
               "  70/71:  csType 0 [10,2d] @2e  Token: 0041  loc: 1b  and: fe  or: 01\n"
               "  70/71:  csType 0 [10,2d] @2e  Token: 0042  loc: 1b  and: fe  or: 00\n"
               "  72/73:  csType 0 [80,fc] @fd  Token: 00a0  loc: 90  and: f0  or: 03\n"
-              "\n3 tokens found.\n\n");
+              "\n3 tokens found.\n\n\n");
 }
 
 TEST(TokenListing, EmptyTableWhenThereIsNoAnchorOrOnlyTheSmbios3Anchor)
@@ -40,7 +40,7 @@ TEST(TokenListing, EmptyTableWhenThereIsNoAnchorOrOnlyTheSmbios3Anchor)
     for (const char* description : {no_anchor, smbios3_only}) {
         tool_result r = test_machine(description).run({"list_tokens"});
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, "\n0 tokens found.\n\n");
+        EXPECT_EQ(r.out, "\n0 tokens found.\n\n\n");
     }
 }
 
@@ -60,7 +60,7 @@ end-of-table
 anchor f0000
 )").run({"list_tokens"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "  70/71:  csType 0 [10,2d] @2e  Token: 0001  loc: 10  and: fe  or: 01\n\n1 tokens found.\n\n");
+    EXPECT_EQ(r.out, "  70/71:  csType 0 [10,2d] @2e  Token: 0001  loc: 10  and: fe  or: 01\n\n1 tokens found.\n\n\n");
 }
 
 TEST(TokenListing, AnEntryPointCutShortByTheEndOfMemoryIsAnError)
@@ -88,7 +88,7 @@ anchor f5a00
     EXPECT_EQ(r.out,
               "  70/71:  csType 0 [40,7f] @3e  Token: 0041  loc: 40  and: fe  or: 01\n"
               "  70/71:  csType 0 [10,2d] @2e  Token: 0041  loc: 1b  and: fe  or: 00\n"
-              "\n2 tokens found.\n\n");
+              "\n2 tokens found.\n\n\n");
 }
 
 TEST(TokenListing, UnknownCommandWordsAreRefused)
