@@ -6,8 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "hw/hardware_machine.hpp"
-
 namespace {
 
 constexpr int CAP_SYS_RAWIO_BIT = 17;
@@ -158,17 +156,10 @@ std::vector<std::string> explain_refusal(hardware_access access, const access_fa
 
 void print_io_privilege_diagnosis(machine& m, int error)
 {
-    if (dynamic_cast<hardware_machine*>(&m) == nullptr)
-        return;
-    print_lines(explain_refusal(hardware_access::io_ports, gather_access_facts(error)));
+    print_lines(m.diagnose_refusal(hardware_access::io_ports, error));
 }
 
 void print_physical_memory_diagnosis(machine& m, int error)
 {
-    if (dynamic_cast<hardware_machine*>(&m) == nullptr)
-        return;
-    std::vector<std::string> lines{m.physical_memory_path() + ": " + std::strerror(error)};
-    for (std::string& line : explain_refusal(hardware_access::physical_memory, gather_access_facts(error)))
-        lines.push_back(std::move(line));
-    print_lines(lines);
+    print_lines(m.diagnose_refusal(hardware_access::physical_memory, error));
 }

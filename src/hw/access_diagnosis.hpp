@@ -37,8 +37,6 @@ enum class refusal_cause {
     unexpected,
 };
 
-enum class hardware_access { io_ports, physical_memory };
-
 // Reads the facts; a source that is missing or unreadable leaves its fact unknown.
 access_facts gather_access_facts(int error, const access_fact_sources& sources = {});
 
@@ -47,8 +45,8 @@ refusal_cause classify_refusal(hardware_access access, const access_facts& facts
 // The diagnosis: what is wrong, then a line starting with "Try: ".
 std::vector<std::string> explain_refusal(hardware_access access, const access_facts& facts);
 
-// Print the diagnosis of a refused iopl or a refused open of /dev/mem, gathered
-// from this process. Only the hardware back end gets one: the refusals of a
-// machine image or a test machine are not the kernel's.
+// Print the back end's diagnosis of a refused iopl or a refused open of
+// physical memory (machine::diagnose_refusal): only the kernel's refusals get
+// one, those of a machine image or a test machine print nothing.
 void print_io_privilege_diagnosis(machine& m, int error);
 void print_physical_memory_diagnosis(machine& m, int error);

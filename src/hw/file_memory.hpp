@@ -24,8 +24,9 @@ public:
     bool seek(std::uint64_t address) override;
     long read(void* buffer, std::size_t size) override;
 
-    // Opens path read-only; nullptr, with errno telling why, when it cannot be opened.
-    static std::unique_ptr<physical_memory> open(const std::string& path);
+    // Opens path read-only; nullptr when it cannot be opened, with the
+    // system's error number in error (0 on success).
+    static std::unique_ptr<physical_memory> open(const std::string& path, int& error);
 
 private:
     long read_through_mapping(void* buffer, std::size_t size);

@@ -1,8 +1,10 @@
 #include "hw/hardware_machine.hpp"
 
 #include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
+#include "hw/access_diagnosis.hpp"
 #include "hw/file_lock.hpp"
 #include "hw/file_memory.hpp"
 
@@ -36,7 +38,25 @@ std::string hardware_machine::physical_memory_path()
 
 std::unique_ptr<physical_memory> hardware_machine::open_physical_memory()
 {
-    return file_memory::open(physical_memory_path());
+    return file_memory::open(physical_memory_path(), physical_memory_error_);
+}
+
+int hardware_machine::physical_memory_error()
+{
+    return physical_memory_error_;
+}
+
+// The kernel's refusals, explained from what this process can see of its
+// situation. The message of a refused open names only the file, so the
+// system's error text comes first.
+std::vector<std::string> hardware_machine::diagnose_refusal(hardware_access access, int error)
+{
+    std::vector<std::string> lines;
+    if (access == hardware_access::physical_memory)
+        lines.push_back(physical_memory_path() + ": " + std::strerror(error));
+    for (std::string& line : explain_refusal(access, gather_access_facts(error)))
+        lines.push_back(std::move(line));
+    return lines;
 }
 
 std::uint8_t hardware_machine::read_cmos_byte(std::uint16_t index_port, std::uint8_t location)

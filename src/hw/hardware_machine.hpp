@@ -10,7 +10,12 @@ public:
     int raise_io_privilege() override;
     std::string physical_memory_path() override;
     std::unique_ptr<physical_memory> open_physical_memory() override;
+    int physical_memory_error() override;
+    std::vector<std::string> diagnose_refusal(hardware_access access, int error) override;
     std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
     void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override;
     std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
+
+private:
+    int physical_memory_error_ = 0;
 };

@@ -49,7 +49,12 @@ std::string image_machine::physical_memory_path()
 
 std::unique_ptr<physical_memory> image_machine::open_physical_memory()
 {
-    return file_memory::open(physical_memory_path());
+    return file_memory::open(physical_memory_path(), physical_memory_error_);
+}
+
+int image_machine::physical_memory_error()
+{
+    return physical_memory_error_;
 }
 
 int image_machine::cmos_fd(bool for_writing)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The one seam between the tool and the machine it runs on. Everything that
 // touches hardware goes through it: bytes in, bytes out, no knowledge of
@@ -19,6 +20,9 @@ public:
     // them. Returns the number of bytes read, 0 at the end, -1 on an error.
     virtual long read(void* buffer, std::size_t size) = 0;
 };
+
+// The two kinds of hardware access that the kernel may refuse.
+enum class hardware_access { io_ports, physical_memory };
 
 // A hold on the right to write CMOS, exclusive among all cmoscfg processes of
 // the machine; released when destroyed (or when the process ends).
@@ -38,8 +42,18 @@ public:
 
     // The name under which physical memory is opened, for messages.
     virtual std::string physical_memory_path() = 0;
-    // Opens physical memory for reading; nullptr when it cannot be opened.
+    // Opens physical memory for reading; nullptr when it cannot be opened,
+    // and then physical_memory_error() tells why.
     virtual std::unique_ptr<physical_memory> open_physical_memory() = 0;
+    // The system's error number of the last failed open_physical_memory();
+    // 0 when the back end has none to tell.
+    virtual int physical_memory_error() { return 0; }
+
+    // What is wrong and what to try, as lines to print after the message of a
+    // refused access; error is what raise_io_privilege or
+    // physical_memory_error gave. Only the kernel's refusals need explaining,
+    // so a back end that does not ask the kernel has nothing to add.
+    virtual std::vector<std::string> diagnose_refusal(hardware_access access, int error);
 
     // One CMOS byte through a bank's index port: the location goes to the
     // index port, the data through index port + 1.

@@ -1,6 +1,5 @@
 #include "hw/smbios_scan.hpp"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -102,9 +101,8 @@ std::vector<std::uint8_t> find_smbios_table(machine& m)
 {
     std::unique_ptr<physical_memory> memory = m.open_physical_memory();
     if (!memory) {
-        int error = errno;
         std::printf("Error: unable to open %s\n", m.physical_memory_path().c_str());
-        print_physical_memory_diagnosis(m, error);
+        print_physical_memory_diagnosis(m, m.physical_memory_error());
         end_process(1);
     }
 
