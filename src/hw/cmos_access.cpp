@@ -64,16 +64,16 @@ int test_d4_token(int index_port, int location, int and_mask, int or_mask)
     int inv = ~and_mask & 0xFF;
     int b = read_cmos(index_port, location);
     int a = b & inv;
-    if (debug_enabled) {
-        std::printf("idx port:         %x\n", static_cast<unsigned>(index_port));
-        std::printf("loc:              %x\n", static_cast<unsigned>(location));
-        std::printf("\n");
-        std::printf("Read raw data:    %x\n", static_cast<unsigned>(b));
-        std::printf("inv AND mask:     %x\n", static_cast<unsigned>(inv));
-        std::printf("Read anded data:  %x\n", static_cast<unsigned>(a));
-        std::printf("OR mask:          %x\n", static_cast<unsigned>(or_mask));
-        std::printf("\n");
-    }
+    trace("idx port:         %x\n"
+          "loc:              %x\n"
+          "\n"
+          "Read raw data:    %x\n"
+          "inv AND mask:     %x\n"
+          "Read anded data:  %x\n"
+          "OR mask:          %x\n"
+          "\n",
+          static_cast<unsigned>(index_port), static_cast<unsigned>(location), static_cast<unsigned>(b),
+          static_cast<unsigned>(inv), static_cast<unsigned>(a), static_cast<unsigned>(or_mask));
     return a == or_mask ? 1 : 0;
 }
 

@@ -16,9 +16,8 @@ std::uint16_t u16_at(const std::vector<std::uint8_t>& table, std::size_t offset)
 
 void trace_truncated(std::size_t structure_offset)
 {
-    if (debug_enabled)
-        std::printf("# DEBUG: SMBIOS structure at offset %zx runs past the end of the table; walk stopped.\n",
-                    structure_offset);
+    trace("# DEBUG: SMBIOS structure at offset %zx runs past the end of the table; walk stopped.\n",
+          structure_offset);
 }
 
 // The records of the D4 structure at s; false when its list runs off the table.

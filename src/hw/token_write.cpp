@@ -21,15 +21,12 @@ const token_entry& checksum_entry_for(int index_port)
 {
     for (int i = 0; i < token_count(); ++i) {
         const token_entry& e = token_table[static_cast<std::size_t>(i)];
-        if (debug_enabled)
-            std::printf("# DEBUG: checking token table.  %d : %x\n", i, static_cast<unsigned>(e.index_port));
+        trace("# DEBUG: checking token table.  %d : %x\n", i, static_cast<unsigned>(e.index_port));
         if (e.index_port == index_port) {
-            if (debug_enabled) {
-                std::printf("# DEBUG this idx is appropriate--> i=%d   %x/%x:  csType %d [%02x,%02x] @%02x  Token: "
-                            "%04x  loc: %02x  and: %02x  or: %02x\n",
-                            i, e.index_port, e.data_port, e.checksum_type, e.checksum_start, e.checksum_end,
-                            e.checksum_location, e.token_id, e.location, e.and_mask, e.or_mask);
-            }
+            trace("# DEBUG this idx is appropriate--> i=%d   %x/%x:  csType %d [%02x,%02x] @%02x  Token: "
+                  "%04x  loc: %02x  and: %02x  or: %02x\n",
+                  i, e.index_port, e.data_port, e.checksum_type, e.checksum_start, e.checksum_end,
+                  e.checksum_location, e.token_id, e.location, e.and_mask, e.or_mask);
             return e;
         }
     }
@@ -58,8 +55,7 @@ void repair_direct(int old_byte, int new_byte)
 void repair_standard(const token_entry& e)
 {
     int sum = calc_checksum(0, e.index_port, e.checksum_start, e.checksum_end);
-    if (debug_enabled)
-        std::printf("# DEBUG:  set_d4_token:  checksum later recomputed as:    %04x\n", static_cast<unsigned>(sum));
+    trace("# DEBUG:  set_d4_token:  checksum later recomputed as:    %04x\n", static_cast<unsigned>(sum));
     write_checksum_word(e.index_port, e.checksum_location, e.checksum_location + 1, sum);
 }
 
@@ -68,24 +64,21 @@ void repair_standard(const token_entry& e)
 void set_d4_token(int index_port, int location, int and_mask, int or_mask)
 {
     const token_entry& e = checksum_entry_for(index_port);
-    if (debug_enabled)
-        std::printf("# DEBUG:  reading from idx port:  %x  cs_loc  %x\n\n", e.index_port, e.checksum_location);
+    trace("# DEBUG:  reading from idx port:  %x  cs_loc  %x\n\n", e.index_port, e.checksum_location);
 
     // From the first read to the last checksum byte, no other cmoscfg process
     // may touch CMOS and no signal may end this one.
     cmos_write_guard guard;
     int stored_high = read_cmos(e.index_port, e.checksum_location);
     int stored_low = read_cmos(e.index_port, e.checksum_location + 1);
-    if (debug_enabled) {
-        std::printf("# DEBUG:  cshi: %02x\n", static_cast<unsigned>(stored_high));
-        std::printf("# DEBUG:  cslo: %02x\n", static_cast<unsigned>(stored_low));
-        std::printf("# DEBUG:  set_d4_token:  checksum starts out in memory:   %04x\n",
-                    static_cast<unsigned>(stored_high * 256 + stored_low));
-    }
+    trace("# DEBUG:  cshi: %02x\n"
+          "# DEBUG:  cslo: %02x\n"
+          "# DEBUG:  set_d4_token:  checksum starts out in memory:   %04x\n",
+          static_cast<unsigned>(stored_high), static_cast<unsigned>(stored_low),
+          static_cast<unsigned>(stored_high * 256 + stored_low));
     // Only shown: the stored and computed sums are not compared.
     int initial = calc_checksum(0, e.index_port, e.checksum_start, e.checksum_end);
-    if (debug_enabled)
-        std::printf("# DEBUG:  set_d4_token:  checksum initially computed as:  %04x\n", static_cast<unsigned>(initial));
+    trace("# DEBUG:  set_d4_token:  checksum initially computed as:  %04x\n", static_cast<unsigned>(initial));
 
     // Checked before the token byte is written, so that a missing method never
     // leaves a byte behind without its checksum.

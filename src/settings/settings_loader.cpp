@@ -134,8 +134,7 @@ void load_settings(const std::string& path)
         degraded_mode = 1;
         return;
     }
-    if (debug_enabled)
-        std::printf("# Opening settings file:  %s\n", path.c_str());
+    trace("# Opening settings file:  %s\n", path.c_str());
     std::ifstream in;
     if (!open_text_file(path, in)) {
         std::printf("Error:  cannot open settings file for reading:  %s\n", path.c_str());
