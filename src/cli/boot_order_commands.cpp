@@ -4,17 +4,13 @@
 #include <string>
 
 #include "cli/boot_order_tables.hpp"
+#include "cli/platform.hpp"
+#include "cli/platform_table.hpp"
 #include "hw/cmos_access.hpp"
 #include "hw/token_write.hpp"
-#include "lib/platform_name.hpp"
 #include "lib/process_exit.hpp"
 
 namespace {
-
-const char* program(const command_line& line)
-{
-    return line.program_name().c_str();
-}
 
 [[noreturn]] void halt(const char* message)
 {
@@ -23,14 +19,14 @@ const char* program(const command_line& line)
     end_process(1);
 }
 
-// On these platforms the boot order is a set of BIOS settings, changed
-// through the setting command.
-bool boot_order_is_a_setting()
+// Where the platform keeps its boot order; chosen by the exact model name.
+boot_order_place boot_order_of_platform()
 {
-    return platform_name == "K2F07" || platform_name == "K2G07";
+    const platform_descriptor* platform = platform_named(platform_name);
+    return platform != nullptr ? platform->boot_order : BOOT_ORDER_UNKNOWN;
 }
 
-[[noreturn]] void refuse_boot_order_of_settings()
+void refuse_boot_order_of_settings()
 {
     std::puts("");
     std::puts("For platform K2F07 and K2G07, boot order is included in BIOS settings,");
@@ -38,13 +34,12 @@ bool boot_order_is_a_setting()
     std::puts("");
     std::puts("Please run 'cmoscfg setting save' and see the settings called 'boot_device_N'.");
     std::puts("");
-    end_process(0);
 }
 
-[[noreturn]] void bootorder_usage(const command_line& line)
+void print_bootorder_usage(const command_line& line)
 {
     std::puts("");
-    std::printf("Usage:  %s  bootorder  list|get|set  [index]  [device_num]\n", program(line));
+    std::printf("Usage:  %s  bootorder  list|get|set  [index]  [device_num]\n", line.program_name());
     std::puts("");
     std::puts("Supported platforms:  k2a07  k2b07  k2c07  k2c08  k2c09  k2e07");
     std::puts("");
@@ -60,14 +55,13 @@ bool boot_order_is_a_setting()
     std::puts("The recommended way to use this tool:");
     std::puts("    1.  Boot a machine that has the hardware config you're interested in");
     std::puts("    2.  Enter BIOS setup.  Write down the boot order.");
-    std::printf("    3.  Run '%s bootorder (platform) list'\n", program(line));
+    std::printf("    3.  Run '%s bootorder (platform) list'\n", line.program_name());
     std::puts("    4.  Compare the two lists; this is the device_num mapping for this");
     std::puts("\t      hardware config.");
     std::puts("");
     std::puts("Example:  Set 1st boot device to device_number 3:");
-    std::printf("    %s bootorder set 1 3\n", program(line));
+    std::printf("    %s bootorder set 1 3\n", line.program_name());
     std::puts("");
-    end_process(0);
 }
 
 void print_raw_table_line(const char* platform, const std::string& slot, const std::string& index_port,
@@ -84,17 +78,18 @@ std::string hex_text(const char* format, int value)
     return text;
 }
 
-[[noreturn]] void bootorder_raw_usage(const command_line& line)
+void print_bootorder_raw_usage(const command_line& line)
 {
     std::puts("");
-    std::printf("Usage:  %s  bootorder_raw  get|set  idx_port  location  mask_bits  [device_num]\n", program(line));
+    std::printf("Usage:  %s  bootorder_raw  get|set  idx_port  location  mask_bits  [device_num]\n",
+                line.program_name());
     std::puts("");
     std::puts("Mask bits are not inverted.  Device number is natural (do not need to shift).");
     std::puts("");
     print_raw_table_line("K2A07", "Boot Device #", "idx_port", "loc", "mask");
     print_raw_table_line("", "-------------", "--------", "---", "----");
     // The first five slots of the K2A07 as examples.
-    const boot_device_table& k2a07 = k2a07_boot_device_table();
+    const boot_device_table& k2a07 = k2a07_boot_devices;
     for (int slot = 1; slot <= 5; ++slot) {
         const boot_device_row& row = k2a07[static_cast<std::size_t>(slot - 1)];
         print_raw_table_line("", std::to_string(slot), hex_text("%x", row.index_port), hex_text("%02x", row.location),
@@ -103,13 +98,12 @@ std::string hex_text(const char* format, int value)
     std::puts("");
     std::puts("So, for the K2A07, to get the 2nd boot device:");
     std::puts("");
-    std::printf("    %s bootorder_raw get 72 a4 0f\n", program(line));
+    std::printf("    %s bootorder_raw get 72 a4 0f\n", line.program_name());
     std::puts("");
     std::puts("To then change the 2nd boot device to be device 3:");
     std::puts("");
-    std::printf("    %s bootorder_raw set 72 a4 0f 3\n", program(line));
+    std::printf("    %s bootorder_raw set 72 a4 0f 3\n", line.program_name());
     std::puts("");
-    end_process(0);
 }
 
 const boot_device_row& slot_of(const boot_device_table& table, int index)
@@ -119,26 +113,26 @@ const boot_device_row& slot_of(const boot_device_table& table, int index)
     return table[static_cast<std::size_t>(index - 1)];
 }
 
-[[noreturn]] void list_slots(const boot_device_table& table)
+int list_slots(const boot_device_table& table)
 {
     for (int index = 1; index <= BOOT_DEVICE_COUNT; ++index) {
         const boot_device_row& row = table[static_cast<std::size_t>(index - 1)];
         std::printf("Boot #%d:  device id: %d\n", index, read_cmos_shifted(row.index_port, row.location, row.mask));
     }
     std::puts("");
-    end_process(0);
+    return 0;
 }
 
-[[noreturn]] void get_slot(const command_line& line, const boot_device_table& table)
+int get_slot(const command_line& line, const boot_device_table& table)
 {
     if (line.size() < 4)
         halt("Boot index is required.");
     const boot_device_row& row = slot_of(table, line.number(3));
     std::printf("%d\n", read_cmos_shifted(row.index_port, row.location, row.mask));
-    end_process(0);
+    return 0;
 }
 
-[[noreturn]] void set_slot(const command_line& line, const boot_device_table& table)
+int set_slot(const command_line& line, const boot_device_table& table)
 {
     if (line.size() < 5)
         halt("Boot index and target value are required.");
@@ -146,33 +140,41 @@ const boot_device_row& slot_of(const boot_device_table& table, int index)
     int device = line.number(4);
     const boot_device_row& row = slot_of(table, index);
     set_d4_field(row.index_port, row.location, row.mask, device);
-    end_process(0);
+    return 0;
 }
 
 }  // namespace
 
-void bootorder_command(const command_line& line)
+command_status bootorder_command(const command_line& line)
 {
-    if (boot_order_is_a_setting())
+    boot_order_place boot_order = boot_order_of_platform();
+    if (boot_order.home == boot_order_home::bios_settings) {
         refuse_boot_order_of_settings();
-    if (line.size() < 3)
-        bootorder_usage(line);
-    const boot_device_table* table = boot_device_table_for(platform_name);
-    if (table == nullptr)
-        return;
+        return 0;
+    }
+    if (line.size() < 3) {
+        print_bootorder_usage(line);
+        return 0;
+    }
+    if (boot_order.home != boot_order_home::cmos_slots)
+        return std::nullopt;
+    const boot_device_table& table = *boot_order.slots;
     const std::string& sub_word = line[2];
     if (sub_word == "list")
-        list_slots(*table);
+        return list_slots(table);
     if (sub_word == "get")
-        get_slot(line, *table);
+        return get_slot(line, table);
     if (sub_word == "set")
-        set_slot(line, *table);
+        return set_slot(line, table);
+    return std::nullopt;
 }
 
-void bootorder_raw_command(const command_line& line)
+command_status bootorder_raw_command(const command_line& line)
 {
-    if (line.size() < 6)
-        bootorder_raw_usage(line);
+    if (line.size() < 6) {
+        print_bootorder_raw_usage(line);
+        return 0;
+    }
     const std::string& sub_word = line[2];
     int index_port = line.number(3);
     int location = line.number(4);
@@ -180,7 +182,7 @@ void bootorder_raw_command(const command_line& line)
     if (sub_word == "get") {
         // A zero mask is refused here with a message and status 1.
         std::printf("%d\n", read_cmos_shifted(index_port, location, mask));
-        end_process(0);
+        return 0;
     }
     if (sub_word == "set") {
         // Six words name the field but not the number to put into it; nothing
@@ -188,6 +190,7 @@ void bootorder_raw_command(const command_line& line)
         if (line.size() < 7)
             halt("Device number is required.");
         set_d4_field(index_port, location, mask, line.number(6));
-        end_process(0);
+        return 0;
     }
+    return std::nullopt;
 }

@@ -1,9 +1,7 @@
 #include "cli/boot_order_tables.hpp"
 
-namespace {
-
 // K2A07 and K2B07: nibbles of 0x72:0xA3..0xA7, starting with the high one.
-constexpr boot_device_table k2a07_table{{
+const boot_device_table k2a07_boot_devices{{
     {0x72, 0xA3, 0xF0},
     {0x72, 0xA4, 0x0F},
     {0x72, 0xA4, 0xF0},
@@ -15,7 +13,7 @@ constexpr boot_device_table k2a07_table{{
 }};
 
 // K2C07: nibbles of 0x70:0x6E..0x71, low one first.
-constexpr boot_device_table k2c07_table{{
+const boot_device_table k2c07_boot_devices{{
     {0x70, 0x6E, 0x0F},
     {0x70, 0x6E, 0xF0},
     {0x70, 0x6F, 0x0F},
@@ -27,7 +25,7 @@ constexpr boot_device_table k2c07_table{{
 }};
 
 // K2C08: nibbles of 0x72:0x89..0x8C, low one first.
-constexpr boot_device_table k2c08_table{{
+const boot_device_table k2c08_boot_devices{{
     {0x72, 0x89, 0x0F},
     {0x72, 0x89, 0xF0},
     {0x72, 0x8A, 0x0F},
@@ -40,7 +38,7 @@ constexpr boot_device_table k2c08_table{{
 
 // K2E07: three-bit fields of 0x72:0x53..0x55. Slots 6 to 8 are the very field
 // of slot 5, so slots 5 to 8 all read and write the same three bits.
-constexpr boot_device_table k2e07_table{{
+const boot_device_table k2e07_boot_devices{{
     {0x72, 0x53, 0x07},
     {0x72, 0x53, 0x38},
     {0x72, 0x54, 0x07},
@@ -50,32 +48,3 @@ constexpr boot_device_table k2e07_table{{
     {0x72, 0x55, 0x07},
     {0x72, 0x55, 0x07},
 }};
-
-struct platform_table {
-    const char* platform;
-    const boot_device_table* table;
-};
-
-constexpr platform_table platform_tables[] = {
-    {"K2A07", &k2a07_table},
-    {"K2B07", &k2a07_table},
-    {"K2C07", &k2c07_table},
-    {"K2C08", &k2c08_table},
-    {"K2E07", &k2e07_table},
-};
-
-}  // namespace
-
-const boot_device_table* boot_device_table_for(const std::string& platform)
-{
-    for (const platform_table& entry : platform_tables) {
-        if (platform == entry.platform)
-            return entry.table;
-    }
-    return nullptr;
-}
-
-const boot_device_table& k2a07_boot_device_table()
-{
-    return k2a07_table;
-}

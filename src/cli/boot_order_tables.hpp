@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <string>
 
 // The older platforms keep their boot order in CMOS as eight slots, each a
 // small bit field of some CMOS byte that holds a device number assigned by the
@@ -20,9 +19,9 @@ struct boot_device_row {
 // Slots 1..BOOT_DEVICE_COUNT in order.
 using boot_device_table = std::array<boot_device_row, BOOT_DEVICE_COUNT>;
 
-// The slot layout of the platform, chosen by exact name; nullptr for a
-// platform whose boot order is not known.
-const boot_device_table* boot_device_table_for(const std::string& platform);
-
-// The layout of K2A07, also shown by the bootorder_raw usage text.
-const boot_device_table& k2a07_boot_device_table();
+// The slot layouts that platforms choose in the platform table. The K2A07
+// layout is also shown by the bootorder_raw usage text.
+extern const boot_device_table k2a07_boot_devices;  // K2A07 and K2B07
+extern const boot_device_table k2c07_boot_devices;
+extern const boot_device_table k2c08_boot_devices;
+extern const boot_device_table k2e07_boot_devices;

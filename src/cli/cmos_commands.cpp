@@ -5,14 +5,8 @@
 
 #include "hw/cmos_access.hpp"
 #include "hw/cmos_write_guard.hpp"
-#include "lib/process_exit.hpp"
 
 namespace {
-
-const char* program(const command_line& line)
-{
-    return line.program_name().c_str();
-}
 
 // A checksum area that the BIOS keeps at a fixed place: the sum of first..last,
 // stored high byte at high_location, low byte at low_location.
@@ -31,35 +25,35 @@ constexpr fixed_checksum_area fixed_checksum_areas[] = {
 
 }  // namespace
 
-void peek_command(const command_line& line)
+command_status peek_command(const command_line& line)
 {
     if (line.size() < 5) {
-        std::printf("\nUsage:  %s  peek  idx_port  location  ANDmask\n\n", program(line));
-        end_process(0);
+        std::printf("\nUsage:  %s  peek  idx_port  location  ANDmask\n\n", line.program_name());
+        return 0;
     }
     int value = read_cmos_masked(line.number(2), line.number(3), line.number(4));
     std::printf("%02x\n", static_cast<unsigned>(value));
-    end_process(0);
+    return 0;
 }
 
-void poke_command(const command_line& line)
+command_status poke_command(const command_line& line)
 {
     if (line.size() < 5) {
-        std::printf("\nUsage:  %s  poke  idx_port  location  value\n\n", program(line));
-        end_process(0);
+        std::printf("\nUsage:  %s  poke  idx_port  location  value\n\n", line.program_name());
+        return 0;
     }
     {
         cmos_write_guard guard;
         write_cmos(line.number(2), line.number(3), line.number(4));
     }
-    end_process(0);
+    return 0;
 }
 
-void dump_command(const command_line& line)
+command_status dump_command(const command_line& line)
 {
     if (line.size() < 5) {
-        std::printf("\nUsage:  %s  dump  idx_port  loc_start  loc_end\n\n", program(line));
-        end_process(0);
+        std::printf("\nUsage:  %s  dump  idx_port  loc_start  loc_end\n\n", line.program_name());
+        return 0;
     }
     int index_port = line.number(2);
     auto first = static_cast<std::uint32_t>(line.number(3));
@@ -80,22 +74,22 @@ void dump_command(const command_line& line)
         }
     }
     std::printf("\n\n");
-    end_process(0);
+    return 0;
 }
 
-void checksum_command(const command_line& line)
+command_status checksum_command(const command_line& line)
 {
     if (line.size() < 6) {
-        std::printf("\nUsage:  %s  checksum  type  idx_port  loc_start  loc_end\n\n", program(line));
-        end_process(0);
+        std::printf("\nUsage:  %s  checksum  type  idx_port  loc_start  loc_end\n\n", line.program_name());
+        return 0;
     }
     int sum = calc_checksum(line.number(2), line.number(3), line.number(4),
                             line.number(5));
     std::printf("%04x\n", static_cast<unsigned>(sum));
-    end_process(0);
+    return 0;
 }
 
-void csum2_command(const command_line&)
+command_status csum2_command(const command_line&)
 {
     for (const fixed_checksum_area& area : fixed_checksum_areas) {
         int hi = read_cmos(area.index_port, area.high_location);
@@ -105,5 +99,5 @@ void csum2_command(const command_line&)
         std::printf("checksum, as read:  %x\n", static_cast<unsigned>(hi * 256 + lo));
         std::printf("checksum, as calcd: %x\n", static_cast<unsigned>(calculated));
     }
-    end_process(0);
+    return 0;
 }

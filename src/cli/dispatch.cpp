@@ -8,22 +8,21 @@
 #include "cli/help_texts.hpp"
 #include "cli/platform.hpp"
 #include "cli/token_commands.hpp"
-#include "lib/process_exit.hpp"
 #include "settings/setting_command.hpp"
 
 namespace {
 
-using command_handler = void (*)(const command_line&);
+using command_handler = command_status (*)(const command_line&);
 
-void enghelp_command(const command_line&)
+command_status enghelp_command(const command_line&)
 {
     print_enghelp();
-    end_process(0);
+    return 0;
 }
 
-void run_setting_command(const command_line& line)
+command_status run_setting_command(const command_line& line)
 {
-    setting_command(line.words);
+    return setting_command(line.words);
 }
 
 struct command_row {
@@ -32,7 +31,8 @@ struct command_row {
 };
 
 // Tested in this order; the first exact, case-sensitive match decides. A
-// handler that returns did not serve the request, and the search goes on.
+// handler that returns no status did not serve the request, and the search
+// goes on.
 const command_row command_table[] = {
     {"enghelp", enghelp_command},
     {"platform", platform_command},
@@ -54,13 +54,15 @@ const command_row command_table[] = {
 
 }  // namespace
 
-void dispatch_command(const command_line& line)
+int dispatch_command(const command_line& line)
 {
     const std::string& word = line[1];
     for (const command_row& row : command_table) {
-        if (word == row.word)
-            row.handler(line);
+        if (word != row.word)
+            continue;
+        if (command_status status = row.handler(line))
+            return *status;
     }
     std::puts("Invalid command");
-    end_process(1);
+    return 1;
 }

@@ -2,6 +2,7 @@
 
 #include "cli/command_line.hpp"
 
-// Hands the command line to the handler of its command word. Handlers end the
-// process themselves; a word that no handler serves ends with "Invalid command".
-[[noreturn]] void dispatch_command(const command_line& line);
+// Hands the command line to the handler of its command word and returns the
+// exit status of the run; a word that no handler serves ends with "Invalid
+// command".
+int dispatch_command(const command_line& line);

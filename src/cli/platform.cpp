@@ -3,50 +3,19 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/platform_table.hpp"
 #include "hw/update_method.hpp"
 #include "lib/debug_trace.hpp"
-#include "lib/platform_name.hpp"
 #include "lib/process_exit.hpp"
 #include "lib/shell_command.hpp"
 #include "lib/str.hpp"
 #include "lib/text_utils.hpp"
 
+std::string platform_name;
+
 namespace {
 
-struct known_platform {
-    const char* model;
-    int default_update_method;
-    // What identifies the model in a product name. K2D07 systems report the
-    // model without its leading letter.
-    const char* product_name_mark;
-};
-
-// The order decides which model wins when a name contains several, and is the
-// order of every listing.
-constexpr known_platform known_platforms[] = {
-    {"K2A07", UPDATE_METHOD_DIRECT, "K2A07"},
-    {"K2B07", UPDATE_METHOD_DIRECT, "K2B07"},
-    {"K2C07", UPDATE_METHOD_DIRECT, "K2C07"},
-    {"K2C08", UPDATE_METHOD_DIRECT, "K2C08"},
-    {"K2C09", UPDATE_METHOD_DIRECT, "K2C09"},
-    {"K2D07", UPDATE_METHOD_DIRECT, "2D07"},
-    {"K2E07", UPDATE_METHOD_STANDARD, "K2E07"},
-    {"K2F07", UPDATE_METHOD_STANDARD, "K2F07"},
-    {"K2G07", UPDATE_METHOD_STANDARD, "K2G07"},
-};
-
 const char* const PRODUCT_NAME_COMMAND = "dmidecode | grep 'Product Name' -m1 | cut -d':' -f2";
-
-bool contains(const std::string& text, const char* word)
-{
-    return Str_find(text.c_str(), 1, 0, word) != 0;
-}
-
-void trace_line(const char* line)
-{
-    if (debug_enabled)
-        std::puts(line);
-}
 
 [[noreturn]] void refuse_unlisted_platform()
 {
@@ -115,49 +84,51 @@ namespace {
 }
 
 // CMOSCFG_PLATFORM is set: a known model takes its default method unless
-// method overrides it; any other name needs method.
-void settle_explicit_platform(const std::string& method)
+// method overrides it; any other name needs method. Returns the method.
+int settle_explicit_platform(const std::string& method)
 {
     uppercase_string(platform_name);
-    if (debug_enabled)
-        std::printf("# Platform explicitly set to:  %s\n", platform_name.c_str());
+    trace("# Platform explicitly set to:  %s\n", platform_name.c_str());
 
-    if (is_known_platform(platform_name)) {
-        trace_line("# Platform is known and valid");
+    if (const platform_descriptor* known = known_platform_in(platform_name)) {
+        trace("# Platform is known and valid\n");
         if (method.empty())
-            return;
+            return known->default_update_method;
         if (method == "arc_direct") {
-            trace_line("# Update method override:  'direct'.");
-            update_method = UPDATE_METHOD_DIRECT;
-        } else if (method == "quor_standard") {
-            trace_line("# Update method override:  'quor_standard' (tokenctl).");
-            update_method = UPDATE_METHOD_STANDARD;
-        } else {
-            refuse_unknown_update_method(method);
+            trace("# Update method override:  'direct'.\n");
+            return UPDATE_METHOD_DIRECT;
         }
-        return;
+        if (method == "quor_standard") {
+            trace("# Update method override:  'quor_standard' (tokenctl).\n");
+            return UPDATE_METHOD_STANDARD;
+        }
+        refuse_unknown_update_method(method);
     }
 
     if (method == "arc_direct") {
-        trace_line("# Update method set to 'direct'.");
-        update_method = UPDATE_METHOD_DIRECT;
-    } else if (method == "quor_standard") {
-        trace_line("# Update method set to 'quor_standard' (tokenctl).");
-        update_method = UPDATE_METHOD_STANDARD;
-    } else {
-        refuse_unlisted_platform();
+        trace("# Update method set to 'direct'.\n");
+        return UPDATE_METHOD_DIRECT;
     }
+    if (method == "quor_standard") {
+        trace("# Update method set to 'quor_standard' (tokenctl).\n");
+        return UPDATE_METHOD_STANDARD;
+    }
+    refuse_unlisted_platform();
 }
 
 // The model from the system's product name; its default method always applies.
-void autodetect_platform()
+const platform_descriptor& autodetect_platform()
 {
     std::string raw = run_shell_command(PRODUCT_NAME_COMMAND);
     trim_string(raw);
     uppercase_string(raw);
-    platform_name = platform_from_product_name(raw);
-    if (!is_known_platform(platform_name))
+    const platform_descriptor* detected = platform_by_product_name(raw);
+    if (detected == nullptr) {
+        platform_name = "UNKNOWN";
         refuse_failed_autodetection(raw);
+    }
+    platform_name = detected->model;
+    return *detected;
 }
 
 }  // namespace
@@ -170,50 +141,24 @@ void identify_platform()
     lowercase_string(method);
 
     if (!platform_name.empty())
-        settle_explicit_platform(method);
+        update_method = settle_explicit_platform(method);
     else
-        autodetect_platform();
+        update_method = autodetect_platform().default_update_method;
 
-    if (debug_enabled)
-        std::printf("# Using CMOS update method:  %s\n",
-                    update_method == UPDATE_METHOD_DIRECT ? "(direct access)" : "(tokenctl style)");
-}
-
-int is_known_platform(const std::string& name)
-{
-    update_method = UPDATE_METHOD_DIRECT;
-    for (const known_platform& p : known_platforms) {
-        if (contains(name, p.model)) {
-            update_method = p.default_update_method;
-            return 1;
-        }
-    }
-    return 0;
-}
-
-std::string platform_from_product_name(const std::string& product_name)
-{
-    std::string model = "unknown";
-    for (const known_platform& p : known_platforms) {
-        if (contains(product_name, p.product_name_mark)) {
-            model = p.model;
-            break;
-        }
-    }
-    uppercase_string(model);
-    return model;
+    trace("# Using CMOS update method:  %s\n",
+          update_method == UPDATE_METHOD_DIRECT ? "(direct access)" : "(tokenctl style)");
 }
 
 std::string known_platform_list()
 {
     std::string list;
-    for (const known_platform& p : known_platforms)
+    for (const platform_descriptor& p : known_platforms())
         list = Str_cat(list.c_str(), 1, 0, Str_cat(p.model, 1, 0, "  ", 1, 0).c_str(), 1, 0);
     return list;
 }
 
-void platform_command(const command_line&)
+command_status platform_command(const command_line&)
 {
     std::printf("%s\n", platform_name.c_str());
-    end_process(0);
+    return 0;
 }

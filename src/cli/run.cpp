@@ -33,11 +33,13 @@ int run_cmoscfg(int argc, char** argv)
             line.words.emplace_back(argv[i]);
         if (line.words.empty())
             line.words.emplace_back("cmoscfg");
-        if (line.size() < 2) {
+        int status = 0;
+        if (line.size() < 2)
             print_usage(line.program_name());
-            end_process(0);
-        }
-        dispatch_command(line);
+        else
+            status = dispatch_command(line);
+        std::fflush(stdout);
+        return status;
     } catch (const process_exit& exit) {
         std::fflush(stdout);
         return exit.status;

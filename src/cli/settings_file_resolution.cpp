@@ -3,18 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/platform.hpp"
 #include "lib/debug_trace.hpp"
-#include "lib/platform_name.hpp"
 #include "lib/str.hpp"
 #include "lib/text_utils.hpp"
 
 namespace {
-
-void trace(const char* format, const std::string& text)
-{
-    if (debug_enabled)
-        std::printf(format, text.c_str());
-}
 
 bool can_open(const std::string& path)
 {
@@ -35,25 +29,25 @@ std::string resolve_settings_file()
     if (!path.empty()) {
         if (path.back() != '/')
             path += '/';
-        trace("# Settings file path set to:  %s\n", path);
+        trace("# Settings file path set to:  %s\n", path.c_str());
     }
 
     std::string name;
     if (!name_override.empty()) {
-        trace("# Settings file overridden to:  %s\n", name_override);
+        trace("# Settings file overridden to:  %s\n", name_override.c_str());
         name = path + name_override;
     } else {
-        trace("%s\n", "# Settings file is being implicitly constructed.");
+        trace("# Settings file is being implicitly constructed.\n");
         std::string platform = platform_name;
         lowercase_string(platform);
         name = path + "bios_settings." + platform;
         if (can_open(name)) {
-            trace("%s\n", "# Settings file is in current working directory.");
+            trace("# Settings file is in current working directory.\n");
         } else {
-            trace("%s\n", "# Settings file is assumed to be in /opt/quor/qsv/");
+            trace("# Settings file is assumed to be in /opt/quor/qsv/\n");
             name = SETTINGS_INSTALL_DIRECTORY + name;
         }
     }
-    trace("# Attempting to read from settings file: %s\n", name);
+    trace("# Attempting to read from settings file: %s\n", name.c_str());
     return name;
 }

@@ -36,8 +36,9 @@ void raise_io_privilege(machine& m)
     }
 }
 
-// Later steps read the product name and the date through the shell, so a
-// system where this build cannot run shell commands is caught here. The
+// Platform identification and the settings listings read the product name
+// and the date through the shell, so a system where this build cannot run
+// shell commands is caught here. The
 // command text is what the user sees when it fails, hence the hint in it.
 void probe_shell()
 {

@@ -27,7 +27,7 @@ bool token_usage_needed(const command_line& line)
 {
     if (line.size() >= 3)
         return false;
-    std::printf("\nUsage:  %s  test|set  token_id\n\n", line.program_name().c_str());
+    std::printf("\nUsage:  %s  test|set  token_id\n\n", line.program_name());
     return true;
 }
 
@@ -35,7 +35,7 @@ bool raw_token_usage_needed(const command_line& line)
 {
     if (line.size() >= 6)
         return false;
-    std::printf("\nUsage:  %s  testraw|setraw  idx_port  location  ANDmask  ORmask\n\n", line.program_name().c_str());
+    std::printf("\nUsage:  %s  testraw|setraw  idx_port  location  ANDmask  ORmask\n\n", line.program_name());
     std::puts("Note that this function expects to be fed an inverted ANDmask, such that");
     std::puts("the process of setting a token is:");
     std::puts("");
@@ -51,7 +51,7 @@ void print_test_result(int is_set)
 
 }  // namespace
 
-void list_tokens_command(const command_line&)
+command_status list_tokens_command(const command_line&)
 {
     for (const token_entry& e : token_table) {
         std::printf("  %x/%x:  csType %d [%02x,%02x] @%02x  Token: %04x  loc: %02x  and: %02x  or: %02x\n",
@@ -59,41 +59,41 @@ void list_tokens_command(const command_line&)
                     e.checksum_location, e.token_id, e.location, e.and_mask, e.or_mask);
     }
     std::printf("\n%d tokens found.\n\n\n", token_count());
-    end_process(0);
+    return 0;
 }
 
-void test_command(const command_line& line)
+command_status test_command(const command_line& line)
 {
     if (token_usage_needed(line))
-        end_process(0);
+        return 0;
     const token_entry& e = token_from_command_line(line);
     print_test_result(test_d4_token(e.index_port, e.location, e.and_mask, e.or_mask));
-    end_process(0);
+    return 0;
 }
 
-void set_command(const command_line& line)
+command_status set_command(const command_line& line)
 {
     if (token_usage_needed(line))
-        end_process(0);
+        return 0;
     const token_entry& e = token_from_command_line(line);
     set_d4_token(e.index_port, e.location, e.and_mask, e.or_mask);
-    end_process(0);
+    return 0;
 }
 
-void testraw_command(const command_line& line)
+command_status testraw_command(const command_line& line)
 {
     if (raw_token_usage_needed(line))
-        end_process(0);
+        return 0;
     print_test_result(test_d4_token(line.number(2), line.number(3), line.number(4),
                                     line.number(5)));
-    end_process(0);
+    return 0;
 }
 
-void setraw_command(const command_line& line)
+command_status setraw_command(const command_line& line)
 {
     if (raw_token_usage_needed(line))
-        end_process(0);
+        return 0;
     set_d4_token(line.number(2), line.number(3), line.number(4),
                  line.number(5));
-    end_process(0);
+    return 0;
 }

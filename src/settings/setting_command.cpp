@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string_view>
 
-#include "lib/process_exit.hpp"
 #include "settings/bulk_apply.hpp"
 #include "settings/setting_listing.hpp"
 #include "settings/setting_state.hpp"
@@ -11,7 +10,8 @@
 
 namespace {
 
-using sub_command = void (*)(const std::vector<std::string>& words);
+// Returns the exit status of the run.
+using sub_command = int (*)(const std::vector<std::string>& words);
 
 // The n-th word (from 1) after the sub-command word; nullptr when there is none.
 const char* argument(const std::vector<std::string>& words, std::size_t n)
@@ -19,70 +19,70 @@ const char* argument(const std::vector<std::string>& words, std::size_t n)
     return words.size() > 2 + n ? words[2 + n].c_str() : nullptr;
 }
 
-[[noreturn]] void refuse_absent_setting(const char* name)
+int refuse_absent_setting(const char* name)
 {
     std::printf("Setting is not present on system:  %s\n", name != nullptr ? name : "(null)");
     std::puts("Halting.\n");
-    end_process(1);
+    return 1;
 }
 
-void get_command(const std::vector<std::string>& words)
+int get_command(const std::vector<std::string>& words)
 {
     const char* name = argument(words, 1);
     if (!setting_present(name))
-        refuse_absent_setting(name);
+        return refuse_absent_setting(name);
     std::puts(read_setting_value(name, 0).c_str());
-    end_process(0);
+    return 0;
 }
 
-void set_command(const std::vector<std::string>& words)
+int set_command(const std::vector<std::string>& words)
 {
     const char* name = argument(words, 1);
     const char* value = argument(words, 2);
     if (name == nullptr || value == nullptr) {
         std::puts("Must provide setting_name and value to set.\n");
-        end_process(1);
+        return 1;
     }
     if (!setting_present(name))
-        refuse_absent_setting(name);
+        return refuse_absent_setting(name);
     set_setting(name, value);
-    end_process(0);
+    return 0;
 }
 
-void listing_command(const std::vector<std::string>& words)
+int listing_command(const std::vector<std::string>& words)
 {
     print_settings_listing(words[2]);
-    end_process(0);
+    return 0;
 }
 
-void visual_command(const std::vector<std::string>&)
+int visual_command(const std::vector<std::string>&)
 {
     print_visual_table();
-    end_process(0);
+    return 0;
 }
 
-void list_command(const std::vector<std::string>&)
+int list_command(const std::vector<std::string>&)
 {
     print_setting_names();
-    end_process(0);
+    return 0;
 }
 
-void default_command(const std::vector<std::string>&)
+int default_command(const std::vector<std::string>&)
 {
     set_each_default();
-    end_process(0);
+    return 0;
 }
 
-void readfile_command(const std::vector<std::string>& words)
+int readfile_command(const std::vector<std::string>& words)
 {
     const char* file_name = argument(words, 1);
     if (file_name == nullptr) {
         print_setting_usage();
         std::puts("ERROR:  you must provide the filename to read settings from.\n");
-        end_process(1);
+        return 1;
     }
     read_user_settings(file_name);
-    end_process(0);
+    return 0;
 }
 
 struct sub_command_row {
@@ -94,8 +94,7 @@ struct sub_command_row {
 const sub_command_row sub_commands[] = {
     {[](std::string_view w) { return w == "visual"; }, visual_command},
     {[](std::string_view w) { return w == "list"; }, list_command},
-    {[](std::string_view w) { return w == "show" || w == "save" || w == "save_diffs" || w.starts_with("diff"); },
-     listing_command},
+    {is_listing_word, listing_command},
     {[](std::string_view w) { return w == "get"; }, get_command},
     {[](std::string_view w) { return w == "set"; }, set_command},
     {[](std::string_view w) { return w == "set_each_default" || w.starts_with("default"); }, default_command},
@@ -104,19 +103,19 @@ const sub_command_row sub_commands[] = {
 
 }  // namespace
 
-void setting_command(const std::vector<std::string>& words)
+int setting_command(const std::vector<std::string>& words)
 {
     require_settings_file();
     if (words.size() < 3) {
         print_setting_usage();
-        end_process(0);
+        return 0;
     }
     const std::string& word = words[2];
     for (const sub_command_row& row : sub_commands) {
         if (row.accepts(word))
-            row.action(words);
+            return row.action(words);
     }
     print_setting_usage();
     std::printf("ERROR:  command not recognized:  %s\n\n", word.c_str());
-    end_process(1);
+    return 1;
 }

@@ -5,5 +5,5 @@
 
 // The setting command family. words: the command line as given (program
 // name, "setting" or "settings", the sub-command word and its arguments).
-// Always ends the process.
-[[noreturn]] void setting_command(const std::vector<std::string>& words);
+// Returns the exit status of the run.
+int setting_command(const std::vector<std::string>& words);

@@ -62,6 +62,12 @@ void print_listing_heads(const setting_node& setting, head_tracker& previous, bo
         std::puts("");
 }
 
+// The difference listings leave out the settings at their default.
+bool is_difference_listing(std::string_view word)
+{
+    return word == "save_diffs" || word.starts_with("diff");
+}
+
 void print_listing_line(const setting_node& setting, bool diff)
 {
     const stoken_node* current = nullptr;
@@ -95,7 +101,7 @@ void print_listing_line(const setting_node& setting, bool diff)
 
 void print_settings_listing(const std::string& word)
 {
-    bool diff = word == "save_diffs" || word.compare(0, 4, "diff") == 0;
+    bool diff = is_difference_listing(word);
     print_listing_header(word);
     head_tracker previous;
     for (int i = 0; i < setting_count(); ++i) {
@@ -106,30 +112,18 @@ void print_settings_listing(const std::string& word)
     std::puts("");
 }
 
+bool is_listing_word(std::string_view word)
+{
+    return word == "show" || word == "save" || is_difference_listing(word);
+}
+
 void print_visual_table()
 {
     std::puts("");
     head_tracker previous;
     for (int i = 0; i < setting_count(); ++i) {
         const setting_node& setting = setting_at(i);
-        bool section_changed = setting.section != previous.section;
-        bool subsection_changed = setting.subsection != previous.subsection;
-        if (section_changed) {
-            std::puts("");
-            previous.section = setting.section;
-            std::printf("## %s\n", previous.section.c_str());
-            if (subsection_changed) {
-                previous.subsection = setting.subsection;
-                std::printf("### %s\n", previous.subsection.c_str());
-            }
-        } else if (subsection_changed) {
-            std::puts("");
-            previous.subsection = setting.subsection;
-            std::printf("### %s\n", previous.subsection.c_str());
-        }
-        if (section_changed || subsection_changed)
-            std::puts("");
-
+        print_listing_heads(setting, previous, false);
         std::printf("%-29s ", setting.name.c_str());
         for (const stoken_node& value : setting.stokens) {
             const token_entry* token = value_token(value);

@@ -1,3 +1,0 @@
-#include "lib/platform_name.hpp"
-
-std::string platform_name;
