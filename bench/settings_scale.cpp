@@ -40,7 +40,7 @@ void write_settings(const std::string& path, int settings)
     std::ofstream out(path);
     for (int s = 0; s < settings; ++s) {
         if (s % 100 == 0)
-            out << "## Section " << s / 100 << "\n### Part\n";
+            out << "## Section " << s / 100 << "\n### Subsection\n";
         int first = (s * 4) % TOKENS + 1;
         out << "Setting " << s << ", Value0";
         for (int v = 0; v < 4; ++v)

@@ -93,7 +93,7 @@ TEST(PlatformDetection, AnEmptyPlatformVariableMeansAutodetection)
     EXPECT_EQ(r.out, "K2C07\n");
 }
 
-TEST(PlatformDetection, TheUpdateMethodVariablePlaysNoPart)
+TEST(PlatformDetection, AutodetectionIgnoresTheUpdateMethodVariable)
 {
     fake_programs programs;
     programs.add_script("dmidecode", dmidecode_printing("\tProduct Name: PowerServer K2E07\n"));
