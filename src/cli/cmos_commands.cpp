@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "cli/write_arguments.hpp"
 #include "hw/cmos_access.hpp"
 #include "hw/cmos_write_guard.hpp"
 
@@ -42,6 +43,7 @@ command_status poke_command(const command_line& line)
         std::printf("\nUsage:  %s  poke  idx_port  location  value\n\n", line.program_name());
         return 0;
     }
+    require_hex_numbers(line, 2, 4);
     {
         cmos_write_guard guard;
         write_cmos(line.number(2), line.number(3), line.number(4));

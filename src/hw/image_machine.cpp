@@ -57,6 +57,14 @@ int image_machine::physical_memory_error()
     return physical_memory_error_;
 }
 
+// Only a missing file stands for untouched CMOS; a file that is there but
+// cannot be read (no permission, a directory) must not pass for one.
+void image_machine::read_failure(int error) const
+{
+    std::printf("Error: unable to read %s: %s\n", file_path("cmos").c_str(), std::strerror(error));
+    end_process(1);
+}
+
 int image_machine::cmos_fd(bool for_writing)
 {
     if (cmos_fd_ >= 0 && (cmos_writable_ || !for_writing))
@@ -65,8 +73,10 @@ int image_machine::cmos_fd(bool for_writing)
     int fd = for_writing ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
                          : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (!for_writing)
+        if (!for_writing && errno == ENOENT)
             return -1;  // a missing image CMOS reads as all 0xFF
+        if (!for_writing)
+            read_failure(errno);
         std::printf("Error: unable to open %s for writing: %s\n", path.c_str(), std::strerror(errno));
         end_process(1);
     }
@@ -87,7 +97,9 @@ std::uint8_t image_machine::read_cmos_byte(std::uint16_t index_port, std::uint8_
     do {
         got = ::pread(fd, &byte, 1, cmos_offset(index_port, location));
     } while (got < 0 && errno == EINTR);
-    return got == 1 ? byte : 0xFF;
+    if (got < 0)
+        read_failure(errno);
+    return got == 1 ? byte : 0xFF;  // past the end of the file
 }
 
 void image_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value)

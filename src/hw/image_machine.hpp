@@ -28,6 +28,7 @@ private:
     std::string file_path(const char* name) const;
     // Opens the cmos file once; creates it only when a write needs it.
     int cmos_fd(bool for_writing);
+    [[noreturn]] void read_failure(int error) const;
 
     std::string directory_;
     int physical_memory_error_ = 0;

@@ -16,22 +16,30 @@ int hex_digit_value(unsigned char c)
     return -1;
 }
 
-}  // namespace
-
-int parse_hex_int(const char* text)
+// Moves past what may come before the digits: white space, a sign and a "0x"
+// prefix. "0x" counts as a prefix only when a hexadecimal digit follows it;
+// otherwise the 0 is the number and the x ends it.
+const unsigned char* skip_to_digits(const char* text, bool* negative)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     while (std::isspace(*p))
         ++p;
-    bool negative = false;
+    *negative = false;
     if (*p == '+' || *p == '-') {
-        negative = *p == '-';
+        *negative = *p == '-';
         ++p;
     }
-    // "0x" counts as a prefix only when a hexadecimal digit follows it;
-    // otherwise the 0 is the number and the x ends it.
     if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hex_digit_value(p[2]) >= 0)
         p += 2;
+    return p;
+}
+
+}  // namespace
+
+int parse_hex_int(const char* text)
+{
+    bool negative = false;
+    const unsigned char* p = skip_to_digits(text, &negative);
 
     // Accumulate in 64 bits and stop growing once beyond any 32-bit value, so
     // that a long text clamps instead of wrapping.
@@ -48,4 +56,15 @@ int parse_hex_int(const char* text)
     if (value < INT32_MIN)
         return INT32_MIN;
     return static_cast<int>(value);
+}
+
+bool is_whole_hex_number(const char* text)
+{
+    bool negative = false;
+    const unsigned char* p = skip_to_digits(text, &negative);
+    if (hex_digit_value(*p) < 0)
+        return false;
+    while (hex_digit_value(*p) >= 0)
+        ++p;
+    return *p == '\0';
 }

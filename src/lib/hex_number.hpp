@@ -7,3 +7,8 @@
 // text without digits gives 0; values beyond the int range are clamped to the
 // nearest limit. Never fails.
 int parse_hex_int(const char* text);
+
+// Whether parse_hex_int reads all of text, with at least one digit: nothing is
+// left over after the digits. For numbers that decide what is written, where a
+// typing error must be refused rather than read as far as it goes.
+bool is_whole_hex_number(const char* text);

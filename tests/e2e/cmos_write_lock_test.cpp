@@ -129,6 +129,38 @@ TEST(CmosWriteLock, EveryWriteWaitsWhileAnotherProcessHoldsTheLock)
     }
 }
 
+TEST(CmosWriteLock, MistypedNumbersOfWritesAreRefusedBeforeTheLockIsWaitedFor)
+{
+    test_machine machine(one_bank);
+    std::string before = machine.cmos_file();
+    held_lock other(machine.image_path() + "/cmos", true);
+    struct {
+        std::vector<std::string> args;
+        const char* word;
+    } writes[] = {
+        {{"poke", "70", "4O", "5a"}, "4O"},  // a letter O: location 4, the RTC hours, if read leniently
+        {{"set", "41h"}, "41h"},
+        {{"setraw", "70", "41", "0", "0x"}, "0x"},
+        {{"setraw", "70", "", "0", "23"}, ""},
+        {{"bootorder", "set", "1", "3 "}, "3 "},
+        {{"bootorder_raw", "set", "72", "a4", "0f", "l"}, "l"},
+    };
+    for (const auto& w : writes) {
+        tool_invocation invocation;
+        invocation.arguments = w.args;
+        invocation.timeout_seconds = 20;
+        tool_result r = machine.run(invocation);
+        EXPECT_EQ(r.status, 1) << w.word;
+        EXPECT_EQ(r.out, std::string("Error: not a hexadecimal number: ") + w.word + "\n");
+    }
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    // Commands that only read keep reading a number as far as it goes.
+    tool_result r = machine.run({"peek", "70", "41z", "0"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "22\n");
+}
+
 TEST(CmosWriteLock, ACallerHoldingTheLockCanRunTheToolInsideIt)
 {
     test_machine machine(one_bank);

@@ -26,6 +26,14 @@ TEST(HexNumber, StopsAtTheFirstNonDigitAndGivesZeroWithoutDigits)
     EXPECT_EQ(parse_hex_int("1 2"), 1);
 }
 
+TEST(HexNumber, AWholeNumberLeavesNothingOverAndHasADigit)
+{
+    for (const char* whole : {"41", "0x0041", " -0X1f", "+0", "100000041"})
+        EXPECT_TRUE(is_whole_hex_number(whole)) << whole;
+    for (const char* mistyped : {"4O", "12g4", "", " ", "0x", "-", "1 2", "5a ", "0xg", "12\xff"})
+        EXPECT_FALSE(is_whole_hex_number(mistyped)) << mistyped;
+}
+
 TEST(HexNumber, ClampsAtTheIntLimitsInsteadOfWrapping)
 {
     EXPECT_EQ(parse_hex_int("7fffffff"), 0x7FFFFFFF);

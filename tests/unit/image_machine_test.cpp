@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "hw/image_machine.hpp"
+#include "support/capture.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
@@ -15,6 +16,20 @@ TEST(ImageMachine, AMissingCmosFileReadsAsFFAndIsNotCreatedByReading)
     EXPECT_EQ(m.read_cmos_byte(0x70, 0x10), 0xFF);
     EXPECT_EQ(m.read_cmos_byte(0x72, 0xFF), 0xFF);
     EXPECT_FALSE(std::filesystem::exists(dir.file("cmos")));
+}
+
+TEST(ImageMachine, ACmosFileThatCannotBeReadEndsTheRunInsteadOfReadingAsFF)
+{
+    temp_dir dir;
+    std::filesystem::create_directory(dir.file("cmos"));  // opens, but every read fails
+    captured_run r = capture_run([&] { image_machine(dir.path()).read_cmos_byte(0x70, 0x10); });
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, "Error: unable to read " + dir.path() + "/cmos: Is a directory\n");
+
+    std::string not_a_directory = dir.write("image", "");  // cannot even be opened
+    r = capture_run([&] { image_machine(not_a_directory).read_cmos_byte(0x70, 0x10); });
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, "Error: unable to read " + not_a_directory + "/cmos: Not a directory\n");
 }
 
 TEST(ImageMachine, BytesLiveAtPortTimes256PlusLocation)
