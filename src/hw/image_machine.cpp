@@ -1,9 +1,12 @@
 #include "hw/image_machine.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "hw/file_lock.hpp"
@@ -109,11 +112,39 @@ void image_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t locat
     do {
         put = ::pwrite(fd, &value, 1, cmos_offset(index_port, location));
     } while (put < 0 && errno == EINTR);
-    if (put != 1) {
-        std::printf("Error: unable to write %s: %s\n", file_path("cmos").c_str(),
-                    put < 0 ? std::strerror(errno) : "short write");
-        end_process(1);
+    if (put != 1)
+        write_failure(put < 0 ? std::strerror(errno) : "short write");
+}
+
+// A byte past the end of the file is made part of it, the file growing by
+// 0xFF bytes (what those bytes read as already); a byte in a hole of a sparse
+// file gets its block. Either fails now, on a full disk, rather than later.
+void image_machine::reserve_cmos_byte(std::uint16_t index_port, std::uint8_t location)
+{
+    int fd = cmos_fd(true);
+    off_t offset = cmos_offset(index_port, location);
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        write_failure(std::strerror(errno));
+    static const std::string fill(0x10000, '\xFF');
+    for (off_t end = st.st_size; end <= offset;) {
+        std::size_t size = std::min<off_t>(offset + 1 - end, static_cast<off_t>(fill.size()));
+        ssize_t put = ::pwrite(fd, fill.data(), size, end);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            write_failure(put < 0 ? std::strerror(errno) : "short write");
+        end += put;
     }
+    int error = ::posix_fallocate(fd, offset, 1);
+    if (error != 0 && error != EOPNOTSUPP)
+        write_failure(std::strerror(error));
+}
+
+void image_machine::write_failure(const char* reason) const
+{
+    std::printf("Error: unable to write %s: %s\n", file_path("cmos").c_str(), reason);
+    end_process(1);
 }
 
 // The image's CMOS file is its own lock: every process that writes the image

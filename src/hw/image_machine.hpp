@@ -22,6 +22,7 @@ public:
     int physical_memory_error() override;
     std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
     void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override;
+    void reserve_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
     std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
 
 private:
@@ -29,6 +30,7 @@ private:
     // Opens the cmos file once; creates it only when a write needs it.
     int cmos_fd(bool for_writing);
     [[noreturn]] void read_failure(int error) const;
+    [[noreturn]] void write_failure(const char* reason) const;
 
     std::string directory_;
     int physical_memory_error_ = 0;

@@ -59,6 +59,11 @@ public:
     // index port, the data through index port + 1.
     virtual std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) = 0;
     virtual void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) = 0;
+    // Makes sure that a later write of this byte cannot fail for want of room,
+    // without changing what any byte reads as, so that a change of several
+    // bytes can claim them all before it writes the first. Ends the process
+    // with a message when it cannot. Nothing to do where writes cannot fail.
+    virtual void reserve_cmos_byte(std::uint16_t /*index_port*/, std::uint8_t /*location*/) {}
 
     // Waits until no other cmoscfg process is writing this machine's CMOS and
     // takes the lock. Ends the process with a message when it cannot be taken.

@@ -4,6 +4,7 @@
 
 #include "hw/cmos_access.hpp"
 #include "hw/cmos_write_guard.hpp"
+#include "hw/machine.hpp"
 #include "hw/token_table.hpp"
 #include "hw/update_method.hpp"
 #include "lib/debug_trace.hpp"
@@ -35,28 +36,70 @@ const token_entry& checksum_entry_for(int index_port)
     end_process(1);
 }
 
-void write_checksum_word(int index_port, int high_location, int low_location, int word)
+// One CMOS byte to write.
+struct byte_write {
+    int index_port;
+    int location;
+    int value;
+};
+
+bool same_byte(int port_a, int location_a, int port_b, int location_b)
 {
-    write_cmos(index_port, high_location, (word >> 8) & 0xFF);
-    write_cmos(index_port, low_location, word & 0xFF);
+    return (port_a & 0xFFFF) == (port_b & 0xFFFF) && (location_a & 0xFF) == (location_b & 0xFF);
+}
+
+// The three bytes of a token write: the token byte, then the checksum word,
+// high byte first.
+struct token_change {
+    byte_write token;
+    byte_write high;
+    byte_write low;
+};
+
+token_change with_checksum_word(byte_write token, int index_port, int high_location, int low_location, int word)
+{
+    return {token, {index_port, high_location, (word >> 8) & 0xFF}, {index_port, low_location, word & 0xFF}};
 }
 
 // Adjusts the fixed word by the change of the byte. The change is taken from
 // the byte as stored (8 bits), so that masks beyond one byte cannot put the
-// word out of step with the bank.
-void repair_direct(int old_byte, int new_byte)
+// word out of step with the bank. When the token byte is itself a byte of
+// the word, the word holds its new value.
+int direct_word_after(const byte_write& token, int old_byte)
 {
-    int word = read_cmos(DIRECT_CHECKSUM_PORT, DIRECT_CHECKSUM_HIGH) * 256 +
-               read_cmos(DIRECT_CHECKSUM_PORT, DIRECT_CHECKSUM_LOW);
-    word = (word + (new_byte & 0xFF) - old_byte) & 0xFFFF;
-    write_checksum_word(DIRECT_CHECKSUM_PORT, DIRECT_CHECKSUM_HIGH, DIRECT_CHECKSUM_LOW, word);
+    auto byte_after_token = [&](int location) {
+        if (same_byte(token.index_port, token.location, DIRECT_CHECKSUM_PORT, location))
+            return token.value & 0xFF;
+        return read_cmos(DIRECT_CHECKSUM_PORT, location);
+    };
+    int word = byte_after_token(DIRECT_CHECKSUM_HIGH) * 256 + byte_after_token(DIRECT_CHECKSUM_LOW);
+    return (word + (token.value & 0xFF) - old_byte) & 0xFFFF;
 }
 
-void repair_standard(const token_entry& e)
+// The sum of the range as it will be once the token byte is written: the sum
+// before, with the token byte's old value traded for its new one when it lies
+// in the range.
+int standard_sum_after(const token_entry& e, int initial_sum, const byte_write& token, int old_byte)
 {
-    int sum = calc_checksum(0, e.index_port, e.checksum_start, e.checksum_end);
+    int location = token.location & 0xFF;
+    bool in_range = (token.index_port & 0xFFFF) == e.index_port && location >= e.checksum_start &&
+                    location <= e.checksum_end;
+    int sum = in_range ? initial_sum - old_byte + (token.value & 0xFF) : initial_sum;
     trace("# DEBUG:  set_d4_token:  checksum later recomputed as:    %04x\n", static_cast<unsigned>(sum));
-    write_checksum_word(e.index_port, e.checksum_location, e.checksum_location + 1, sum);
+    return sum;
+}
+
+// Writes the three bytes back to back, with nothing read in between, after
+// making sure that none of them can fail for want of room: a run that is
+// killed or crashes here leaves the checksum wrong for the shortest time
+// possible, and a full disk stops the change before its first byte.
+void write_change(const token_change& change)
+{
+    machine& m = current_machine();
+    for (const byte_write* w : {&change.token, &change.high, &change.low})
+        m.reserve_cmos_byte(static_cast<std::uint16_t>(w->index_port), static_cast<std::uint8_t>(w->location));
+    for (const byte_write* w : {&change.token, &change.high, &change.low})
+        write_cmos(w->index_port, w->location, w->value);
 }
 
 }  // namespace
@@ -87,14 +130,16 @@ void set_d4_token(int index_port, int location, int and_mask, int or_mask)
         end_process(1);
     }
 
+    // Everything is read and computed before the first byte is written.
     int old_byte = read_cmos(index_port, location);
-    int new_byte = (old_byte & and_mask) | or_mask;
-    write_cmos(index_port, location, new_byte);
-
-    if (update_method == UPDATE_METHOD_DIRECT)
-        repair_direct(old_byte, new_byte);
-    else
-        repair_standard(e);
+    byte_write token{index_port, location, (old_byte & and_mask) | or_mask};
+    if (update_method == UPDATE_METHOD_DIRECT) {
+        write_change(with_checksum_word(token, DIRECT_CHECKSUM_PORT, DIRECT_CHECKSUM_HIGH, DIRECT_CHECKSUM_LOW,
+                                        direct_word_after(token, old_byte)));
+    } else {
+        write_change(with_checksum_word(token, e.index_port, e.checksum_location, e.checksum_location + 1,
+                                        standard_sum_after(e, initial, token, old_byte)));
+    }
 }
 
 void set_d4_field(int index_port, int location, int mask, int value)

@@ -23,14 +23,15 @@ void keep_own_descriptors_from_the_tool()
     }
 }
 
-// Runs the tool with the platform command under a shell limit such as
-// "ulimit -n 4" set just before it starts.
-tool_result run_limited(const test_machine& machine, const std::string& limit, const environment& env = {})
+// Runs the tool with a command (platform unless told) under a shell limit
+// such as "ulimit -n 4" set just before it starts.
+tool_result run_limited(const test_machine& machine, const std::string& limit, const environment& env = {},
+                        const std::string& command = "platform")
 {
     tool_invocation invocation;
     invocation.executable = "/bin/sh";
     invocation.program_name = "sh";
-    invocation.arguments = {"-c", limit + " && exec \"$0\" platform", CMOSCFG_BINARY};
+    invocation.arguments = {"-c", limit + " && exec \"$0\" " + command, CMOSCFG_BINARY};
     invocation.env = env;
     return machine.run(invocation);
 }
@@ -50,6 +51,27 @@ TEST(ResourceLimits, AShellThatCannotBeStartedEndsTheRunAtTheProbe)
     r = run_limited(machine, "ulimit -n 64");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error: unable to open " + machine.image_path() + "/mem\n");
+}
+
+TEST(ResourceLimits, ATokenWriteWithoutRoomForItsChecksumChangesNothing)
+{
+    // The image's file ends with bank 0x6F; the direct method's word at
+    // 0x70:0x3E/0x3F lies past it, where a file size limit (56 blocks of 512
+    // bytes) stands for a full disk. The token byte itself has room.
+    test_machine machine(R"(
+table e8000
+d4 d400 6f 70 00 40 4f 4e
+token 0041 40 fe 01
+end-of-table
+anchor f5a00
+bank 6f
+)");
+    std::string before = machine.cmos_file();
+    ASSERT_EQ(before.size(), 0x7000u);
+    tool_result r = run_limited(machine, "trap '' XFSZ; ulimit -f 56", {}, "set 41");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: unable to write " + machine.image_path() + "/cmos: File too large\n");
+    EXPECT_EQ(machine.cmos_file(), before);
 }
 
 TEST(ResourceLimits, ExhaustedMemoryEndsTheRunWithItsMessage)

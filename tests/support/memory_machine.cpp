@@ -77,6 +77,7 @@ void memory_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t loca
     if (!locked)
         ++writes_outside_lock;
     writes.push_back({index_port, location, value});
+    reads_at_write.push_back(cmos_reads);
 }
 
 void memory_machine::put(std::uint64_t address, const std::vector<std::uint8_t>& bytes)

@@ -29,6 +29,8 @@ public:
     // Seeks at or beyond this address are refused.
     std::optional<std::uint64_t> seek_limit;
     int cmos_reads = 0;
+    // cmos_reads at each write, in the order of writes.
+    std::vector<int> reads_at_write;
     // The CMOS write lock: how often it was taken, whether it is held now, and
     // how many writes happened without it.
     int locks_taken = 0;

@@ -65,6 +65,17 @@ TEST(ImageMachine, WritesExtendTheFileAndAreSeenByTheNextReader)
     EXPECT_EQ(bytes[0xFFFFFF], 0x01);
 }
 
+TEST(ImageMachine, ReservingAByteGrowsTheFileWithoutChangingWhatAnyByteReads)
+{
+    temp_dir dir;
+    dir.write("cmos", std::string(0x7010, '\x11'));
+    image_machine m(dir.path());
+    m.reserve_cmos_byte(0x70, 0x3F);
+    m.reserve_cmos_byte(0x70, 0x05);  // inside the file already
+    EXPECT_EQ(read_file(dir.file("cmos")), std::string(0x7010, '\x11') + std::string(0x30, '\xFF'));
+    EXPECT_EQ(m.read_cmos_byte(0x70, 0x40), 0xFF);
+}
+
 TEST(ImageMachine, PhysicalMemoryIsTheMemFile)
 {
     temp_dir dir;

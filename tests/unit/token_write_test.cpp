@@ -32,6 +32,16 @@ memory_machine& machine_with_banks()
     return m;
 }
 
+// The token byte and the word are written back to back, nothing read in
+// between, so that a run killed there leaves the checksum wrong for as short a
+// time as can be.
+void expect_no_read_between_the_writes(memory_machine& m)
+{
+    ASSERT_EQ(m.reads_at_write.size(), 3u);
+    EXPECT_EQ(m.reads_at_write.front(), m.reads_at_write.back());
+    m.reads_at_write.clear();
+}
+
 TEST(TokenWrite, TheByteThenTheWordAreWrittenUnderOneLock)
 {
     memory_machine& m = machine_with_banks();
@@ -39,6 +49,16 @@ TEST(TokenWrite, TheByteThenTheWordAreWrittenUnderOneLock)
     m.cmos[0x70][0x40] = 0x01;
     set_d4_token(0x70, 0x40, 0xFE, 0x00);  // -1 under a word of 0x0000
     EXPECT_EQ(m.writes, (write_log{{0x70, 0x40, 0x00}, {0x70, 0x3E, 0xFF}, {0x70, 0x3F, 0xFF}}));
+    expect_no_read_between_the_writes(m);
+
+    // A token byte that is a byte of the word itself: the word is adjusted
+    // from its new value.
+    m.writes.clear();
+    m.cmos[0x70][0x3E] = 0x12;
+    m.cmos[0x70][0x3F] = 0x34;
+    set_d4_token(0x70, 0x3F, 0x00, 0x50);
+    EXPECT_EQ(m.writes, (write_log{{0x70, 0x3F, 0x50}, {0x70, 0x3E, 0x12}, {0x70, 0x3F, 0x6C}}));
+    expect_no_read_between_the_writes(m);
 
     // Standard: the sum of 0x80..0x8F, high byte first.
     update_method = UPDATE_METHOD_STANDARD;
@@ -47,8 +67,9 @@ TEST(TokenWrite, TheByteThenTheWordAreWrittenUnderOneLock)
     m.cmos[0x72][0x8F] = 0xF0;
     set_d4_token(0x72, 0x80, 0xFC, 0x02);
     EXPECT_EQ(m.writes, (write_log{{0x72, 0x80, 0x32}, {0x72, 0xFE, 0x01}, {0x72, 0xFF, 0x22}}));
+    expect_no_read_between_the_writes(m);
 
-    EXPECT_EQ(m.locks_taken, 2);
+    EXPECT_EQ(m.locks_taken, 3);
     EXPECT_EQ(m.writes_outside_lock, 0);
     EXPECT_FALSE(m.locked);
 }
