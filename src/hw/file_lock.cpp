@@ -1,11 +1,15 @@
 #include "hw/file_lock.hpp"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,8 +48,28 @@ bool same_file(int fd, const struct stat& file)
     return ::fstat(fd, &st) == 0 && st.st_dev == file.st_dev && st.st_ino == file.st_ino;
 }
 
-// Another descriptor of this process on the lock file whose open file
-// description holds the lock (locking it again then succeeds at once), or -1.
+// Whether the open file description behind fd holds an exclusive flock(2)
+// lock, as the kernel lists it in /proc/self/fdinfo/FD
+// ("lock:\t1: FLOCK  ADVISORY  WRITE PID MAJ:MIN:INODE 0 EOF"). Looking takes
+// no lock, so only a lock that was there before is seen.
+bool holds_exclusive_flock(int fd)
+{
+    std::ifstream info("/proc/self/fdinfo/" + std::to_string(fd));
+    std::string line;
+    while (std::getline(info, line)) {
+        std::istringstream fields(line);
+        std::string label, number, kind, advisory, mode;
+        fields >> label >> number >> kind >> advisory >> mode;
+        if (label == "lock:" && kind == "FLOCK" && mode == "WRITE")
+            return true;
+    }
+    return false;
+}
+
+// A descriptor of the lock file that this process inherited and whose open
+// file description holds the lock already (the caller's hand-off), or -1.
+// Inherited descriptors are only looked at, never locked: a descriptor that
+// does not hold the lock stays as it was, whoever lets go of the lock meanwhile.
 int inherited_lock_holder(int own_fd, const struct stat& lock_file)
 {
     DIR* fds = ::opendir("/proc/self/fd");
@@ -57,13 +81,54 @@ int inherited_lock_holder(int own_fd, const struct stat& lock_file)
         long fd = std::strtol(entry->d_name, &end, 10);
         if (end == entry->d_name || *end != '\0' || fd == own_fd || fd == ::dirfd(fds))
             continue;
-        if (same_file(static_cast<int>(fd), lock_file) && ::flock(static_cast<int>(fd), LOCK_EX | LOCK_NB) == 0) {
+        if (same_file(static_cast<int>(fd), lock_file) && holds_exclusive_flock(static_cast<int>(fd))) {
             holder = static_cast<int>(fd);
             break;
         }
     }
     ::closedir(fds);
     return holder;
+}
+
+volatile std::sig_atomic_t wait_alarm_rang = 0;
+
+void note_wait_alarm(int)
+{
+    wait_alarm_rang = 1;
+}
+
+// Waits until the lock on fd is ours. On a terminal, a wait of more than a
+// second is told once on standard error, so that a user does not take the
+// wait for a hang; standard output, which scripts read, stays as it is.
+void wait_for_lock(int fd, const std::string& path)
+{
+    bool tell = ::isatty(STDERR_FILENO) == 1;
+    struct sigaction previous {};
+    if (tell) {
+        struct sigaction alarm_action {};
+        alarm_action.sa_handler = note_wait_alarm;  // no SA_RESTART: the alarm interrupts flock(2)
+        sigemptyset(&alarm_action.sa_mask);
+        wait_alarm_rang = 0;
+        ::sigaction(SIGALRM, &alarm_action, &previous);
+        ::alarm(1);
+    }
+    int error = 0;
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            error = errno;
+            break;
+        }
+        if (wait_alarm_rang == 1) {
+            wait_alarm_rang = 0;
+            std::fputs("waiting for another cmoscfg to finish writing CMOS...\n", stderr);
+        }
+    }
+    if (tell) {
+        ::alarm(0);
+        ::sigaction(SIGALRM, &previous, nullptr);
+    }
+    if (error != 0)
+        lock_failure("lock", path, error);
 }
 
 }  // namespace
@@ -83,8 +148,9 @@ std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, 
         end_process(1);
     }
 
-    // Free: take it. Held: by a caller that handed its descriptor down to us,
-    // or by another process, which is waited for.
+    // Free: take it. Held, by the caller that handed its descriptor down to
+    // us: share it. Held by another process: wait for it. (A lock we could
+    // take at once was held by no descriptor, so it is no caller's either.)
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         return std::make_unique<flock_hold>(fd, true);
     if (errno != EWOULDBLOCK)
@@ -94,9 +160,6 @@ std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, 
         ::close(fd);
         return std::make_unique<flock_hold>(holder, false);
     }
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR)
-            lock_failure("lock", path, errno);
-    }
+    wait_for_lock(fd, path);
     return std::make_unique<flock_hold>(fd, true);
 }

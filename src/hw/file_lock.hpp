@@ -15,9 +15,12 @@ struct lock_file_rules {
 };
 
 // Takes an exclusive flock(2) lock on the file at path, created when missing,
-// waiting while another process holds it. A descriptor of that file inherited
-// from the caller whose lock is held already (an administrator's flock(1)
-// around several runs of the tool) is shared instead of waited for, so such a
-// caller cannot deadlock its own children. Ends the process with a message
-// when the file cannot be opened or locked.
+// waiting while another process holds it (and saying so once on standard
+// error when that is a terminal and the wait passes a second). A descriptor
+// of that file inherited from the caller whose open file description holds
+// the exclusive lock already (an administrator's flock(1) around several runs
+// of the tool) is shared instead of waited for, so such a caller cannot
+// deadlock its own children; inherited descriptors are never locked, so a
+// run cannot leave a lock behind on a descriptor that did not hold it. Ends
+// the process with a message when the file cannot be opened or locked.
 std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, const lock_file_rules& rules);

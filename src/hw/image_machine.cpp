@@ -117,17 +117,25 @@ void image_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t locat
 }
 
 // A byte past the end of the file is made part of it, the file growing by
-// 0xFF bytes (what those bytes read as already); a byte in a hole of a sparse
-// file gets its block. Either fails now, on a full disk, rather than later.
+// 0xFF bytes (what those bytes read as already); the holes of a sparse file
+// get their blocks (still reading as zero). Either fails now, on a full disk,
+// rather than at a later write.
+// The tool never shrinks the file, so once a byte is known to be covered by a
+// file without holes nothing more is asked: between the reservation and the
+// writes the file sees nothing but the writes.
 void image_machine::reserve_cmos_byte(std::uint16_t index_port, std::uint8_t location)
 {
     int fd = cmos_fd(true);
     off_t offset = cmos_offset(index_port, location);
+    if (offset < covered_size_ && !may_have_holes_)
+        return;
     struct stat st;
     if (::fstat(fd, &st) != 0)
         write_failure(std::strerror(errno));
+    may_have_holes_ = st.st_blocks * 512 < st.st_size;
     static const std::string fill(0x10000, '\xFF');
-    for (off_t end = st.st_size; end <= offset;) {
+    off_t end = st.st_size;
+    while (end <= offset) {
         std::size_t size = std::min<off_t>(offset + 1 - end, static_cast<off_t>(fill.size()));
         ssize_t put = ::pwrite(fd, fill.data(), size, end);
         if (put < 0 && errno == EINTR)
@@ -136,9 +144,13 @@ void image_machine::reserve_cmos_byte(std::uint16_t index_port, std::uint8_t loc
             write_failure(put < 0 ? std::strerror(errno) : "short write");
         end += put;
     }
-    int error = ::posix_fallocate(fd, offset, 1);
-    if (error != 0 && error != EOPNOTSUPP)
-        write_failure(std::strerror(error));
+    covered_size_ = end;
+    if (may_have_holes_) {
+        int error = ::posix_fallocate(fd, 0, covered_size_);
+        if (error != 0 && error != EOPNOTSUPP)
+            write_failure(std::strerror(error));
+        may_have_holes_ = false;
+    }
 }
 
 void image_machine::write_failure(const char* reason) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 
 #include "hw/machine.hpp"
 
@@ -36,4 +37,8 @@ private:
     int physical_memory_error_ = 0;
     int cmos_fd_ = -1;
     bool cmos_writable_ = false;
+    // What reserve_cmos_byte knows of the file: covered up to here, and
+    // whether it may be sparse.
+    off_t covered_size_ = 0;
+    bool may_have_holes_ = false;
 };

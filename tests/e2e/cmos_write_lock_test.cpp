@@ -1,6 +1,8 @@
 // CMOS writes of concurrent runs are serialised by the lock on the image's
-// cmos file: a write waits for the holder, a caller holding the lock can run
-// the tool inside it, and many runs at once leave a correct checksum.
+// cmos file: a write waits for the holder (and says so on a terminal), a
+// caller holding the lock can run the tool inside it, a caller's descriptor
+// that does not hold it is left alone, and many runs at once leave a correct
+// checksum.
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -189,6 +192,73 @@ TEST(CmosWriteLock, ACallerHoldingTheLockCanRunTheToolInsideIt)
     EXPECT_EQ(machine.cmos(0x70, 0x3F), 0x32);
 }
 
+TEST(CmosWriteLock, ACallersDescriptorThatDoesNotHoldTheLockIsLeftWithoutIt)
+{
+    // A shell's "exec 9<DIR/cmos" hands the tool an unlocked descriptor of the
+    // lock file while another process holds the lock and lets go during the
+    // run. The run waits for the lock on its own descriptor; afterwards, with
+    // the caller's descriptor still open, the lock is free.
+    test_machine machine(one_bank);
+    std::string cmos_path = machine.image_path() + "/cmos";
+    int callers = ::open(cmos_path.c_str(), O_RDONLY);  // handed down, unlocked
+    ASSERT_GE(callers, 0);
+    {
+        held_lock other(cmos_path, true);
+        std::future<tool_result> run = start(machine, {"set", "41"});
+        ASSERT_GT(wait_for_lock_waiter(cmos_path), 0);
+        other.release();
+        tool_result r = run.get();
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(machine.cmos(0x70, 0x40), 0x11);
+    }
+    EXPECT_NO_THROW(held_lock(cmos_path, true));
+    ::close(callers);
+}
+
+// Everything the pseudo-terminal master has to read now.
+std::string pending_terminal_output(int master)
+{
+    std::string text;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    return text;
+}
+
+TEST(CmosWriteLock, AWaitOfMoreThanASecondIsToldOnATerminalOnly)
+{
+    test_machine machine(one_bank);
+    std::string cmos_path = machine.image_path() + "/cmos";
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(terminal, 0);
+    termios raw{};
+    ASSERT_EQ(::tcgetattr(terminal, &raw), 0);
+    ::cfmakeraw(&raw);
+    ASSERT_EQ(::tcsetattr(terminal, TCSANOW, &raw), 0);
+
+    for (bool on_terminal : {true, false}) {
+        held_lock other(cmos_path, true);
+        tool_invocation invocation;
+        invocation.arguments = {"poke", "70", "41", "23"};
+        invocation.standard_error_fd = on_terminal ? terminal : -1;
+        std::future<tool_result> run =
+            std::async(std::launch::async, [&machine, invocation] { return machine.run(invocation); });
+        ASSERT_GT(wait_for_lock_waiter(cmos_path), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        other.release();
+        tool_result r = run.get();
+        EXPECT_EQ(r.status, 0) << on_terminal;
+        EXPECT_EQ(r.out, "") << on_terminal;  // and nothing on standard error when it is a pipe
+    }
+    EXPECT_EQ(pending_terminal_output(master), "waiting for another cmoscfg to finish writing CMOS...\n");
+    ::close(terminal);
+    ::close(master);
+}
+
 TEST(CmosWriteLock, ARunWaitingForTheLockCanBeStoppedAndWritesNothing)
 {
     test_machine machine(one_bank);
@@ -270,7 +340,7 @@ TEST(CmosWriteLock, ManyRunsAtOnceLeaveACorrectChecksum)
         invocation.executable = "/bin/bash";
         invocation.program_name = "bash";
         invocation.arguments = {"-c", script};
-        invocation.timeout_seconds = 900;  // hundreds of runs, on a busy or sanitised build
+        invocation.timeout_seconds = 100;  // hundreds of runs, on a busy or sanitised build; below the test's limit
         invocation.env = {{"TOOL", CMOSCFG_BINARY},
                           {"CMOSCFG_IMAGE", machine.image_path()},
                           {"CMOSCFG_PLATFORM", platform},

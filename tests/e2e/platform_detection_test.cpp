@@ -130,7 +130,11 @@ TEST(PlatformDetection, WithoutDmidecodeItFailsWithAnEmptyRawName)
     programs.add_system_program("grep");
     programs.add_system_program("cut");
     environment env{{"PATH", programs.path_alone()}, {"CMOSCFG_PLATFORM", std::nullopt}};
-    tool_result r = test_machine(any_machine).run({"platform"}, env);
+    tool_invocation invocation;
+    invocation.arguments = {"platform"};
+    invocation.env = env;
+    invocation.standard_error_expected = true;  // the shell's own "not found"
+    tool_result r = test_machine(any_machine).run(invocation);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, autodetection_failure_text(""));
     EXPECT_NE(r.err.find("dmidecode"), std::string::npos);

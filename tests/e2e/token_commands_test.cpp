@@ -181,8 +181,13 @@ void expect_trace_ends_with(const std::string& out, const std::string& trace)
     ASSERT_GE(out.size(), trace.size()) << out;
     EXPECT_EQ(out.substr(out.size() - trace.size()), trace);
     std::string startup = out.substr(0, out.size() - trace.size());
-    for (std::size_t line = 0; line < startup.size(); line = startup.find('\n', line) + 1)
+    for (std::size_t line = 0; line < startup.size();) {
         EXPECT_EQ(startup.compare(line, 2, "# "), 0) << startup;
+        std::size_t end = startup.find('\n', line);
+        if (end == std::string::npos)
+            break;
+        line = end + 1;
+    }
 }
 
 TEST(TokenCommands, DebugTracesTheSearchTheSumsAndTheTest)

@@ -24,7 +24,7 @@ std::string expected_output(const std::string& name)
     std::string text = read_file(std::string(CMOSCFG_TEST_DATA_DIR) + "/" + name);
     const std::string marker = "@BUILD@";
     const std::string build = std::string(CMOSCFG_BUILD_DATE) + " " + CMOSCFG_BUILD_TIME;
-    for (std::size_t at; (at = text.find(marker)) != std::string::npos;)
+    for (std::size_t at = 0; (at = text.find(marker, at)) != std::string::npos; at += build.size())
         text.replace(at, marker.size(), build);
     return text;
 }

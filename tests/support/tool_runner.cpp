@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -40,9 +41,12 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
 [[noreturn]] void exec_child(const tool_invocation& inv, int out_fd, int err_fd)
 {
     ::dup2(out_fd, 1);
-    ::dup2(err_fd, 2);
+    ::dup2(inv.standard_error_fd >= 0 ? inv.standard_error_fd : err_fd, 2);
     int null_fd = ::open("/dev/null", O_RDONLY);
-    ::dup2(null_fd, 0);
+    if (null_fd > 0) {
+        ::dup2(null_fd, 0);
+        ::close(null_fd);  // not handed down to the tool
+    }
     if (!inv.working_directory.empty() && ::chdir(inv.working_directory.c_str()) != 0)
         ::_exit(126);
     if (inv.unprivileged && ::getuid() == 0) {
@@ -108,5 +112,10 @@ tool_result run_tool(const tool_invocation& invocation)
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    // The tool writes everything to standard output; standard error would
+    // hold a sanitizer's report or a stray message.
+    if (!invocation.standard_error_expected) {
+        EXPECT_EQ(result.err, "") << "standard error of " << invocation.program_name;
+    }
     return result;
 }
