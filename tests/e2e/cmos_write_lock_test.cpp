@@ -11,7 +11,9 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
@@ -195,24 +197,41 @@ TEST(CmosWriteLock, ACallerHoldingTheLockCanRunTheToolInsideIt)
 TEST(CmosWriteLock, ACallersDescriptorThatDoesNotHoldTheLockIsLeftWithoutIt)
 {
     // A shell's "exec 9<DIR/cmos" hands the tool an unlocked descriptor of the
-    // lock file while another process holds the lock and lets go during the
-    // run. The run waits for the lock on its own descriptor; afterwards, with
-    // the caller's descriptor still open, the lock is free.
+    // lock file, and another process that holds the lock lets go just as the
+    // run looks at the descriptors it inherited: a preloaded library stops the
+    // run there until the lock is free. The run must take the lock on its own
+    // descriptor; after it, with the caller's descriptor still open, the lock
+    // is free.
     test_machine machine(one_bank);
     std::string cmos_path = machine.image_path() + "/cmos";
     int callers = ::open(cmos_path.c_str(), O_RDONLY);  // handed down, unlocked
     ASSERT_GE(callers, 0);
-    {
-        held_lock other(cmos_path, true);
-        std::future<tool_result> run = start(machine, {"set", "41"});
-        ASSERT_GT(wait_for_lock_waiter(cmos_path), 0);
-        other.release();
-        tool_result r = run.get();
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(machine.cmos(0x70, 0x40), 0x11);
-    }
+    int pause[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pause), 0);
+    ::fcntl(pause[1], F_SETFD, 0);  // handed down
+    held_lock other(cmos_path, true);
+
+    tool_invocation invocation;
+    invocation.arguments = {"set", "41"};
+    invocation.env = {{"LD_PRELOAD", PAUSE_AT_DESCRIPTOR_SCAN},
+                      {"CMOSCFG_TEST_PAUSE_FD", std::to_string(pause[1])},
+                      {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
+    std::future<tool_result> run =
+        std::async(std::launch::async, [&machine, invocation] { return machine.run(invocation); });
+    pollfd scanning{pause[0], POLLIN, 0};
+    ASSERT_EQ(::poll(&scanning, 1, 30000), 1) << "the run never looked at its descriptors";
+    char byte = 0;
+    ASSERT_EQ(::read(pause[0], &byte, 1), 1);
+    other.release();
+    ASSERT_EQ(::write(pause[0], "g", 1), 1);
+
+    tool_result r = run.get();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(machine.cmos(0x70, 0x40), 0x11);
     EXPECT_NO_THROW(held_lock(cmos_path, true));
     ::close(callers);
+    ::close(pause[0]);
+    ::close(pause[1]);
 }
 
 // Everything the pseudo-terminal master has to read now.
