@@ -44,13 +44,19 @@ TEST(ResourceLimits, AShellThatCannotBeStartedEndsTheRunAtTheProbe)
     keep_own_descriptors_from_the_tool();
     test_machine machine(any_machine);
     std::filesystem::remove(machine.image_path() + "/mem");
-    tool_result r = run_limited(machine, "ulimit -n 4");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Error invoking shell command: Too many open files\n");
-
-    r = run_limited(machine, "ulimit -n 64");
+    tool_result r = run_limited(machine, "ulimit -n 64");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error: unable to open " + machine.image_path() + "/mem\n");
+
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers test memory through a pipe of their own, for which the
+    // limit leaves no descriptor: they would report a fault that is not there.
+    GTEST_SKIP() << "the sanitizers need descriptors the limit does not leave";
+#else
+    r = run_limited(machine, "ulimit -n 4");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error invoking shell command: Too many open files\n");
+#endif
 }
 
 TEST(ResourceLimits, ATokenWriteWithoutRoomForItsChecksumChangesNothing)
