@@ -153,6 +153,45 @@ void image_machine::reserve_cmos_byte(std::uint16_t index_port, std::uint8_t loc
     }
 }
 
+// A change is written with one pwrite over the span of file it touches (the
+// bytes in between written back as they are; the lock keeps them ours), so a
+// kill lands before or after the whole change, never inside it. A change
+// spread too far for that is written byte by byte.
+void image_machine::write_cmos_change(std::span<const cmos_byte_change> change)
+{
+    if (change.empty())
+        return;
+    for (const cmos_byte_change& byte : change)
+        reserve_cmos_byte(byte.index_port, byte.location);
+    off_t first = cmos_offset(change.front().index_port, change.front().location);
+    off_t last = first;
+    for (const cmos_byte_change& byte : change) {
+        first = std::min(first, cmos_offset(byte.index_port, byte.location));
+        last = std::max(last, cmos_offset(byte.index_port, byte.location));
+    }
+    constexpr off_t LARGEST_SINGLE_WRITE = 0x10000;
+    if (last - first >= LARGEST_SINGLE_WRITE) {
+        machine::write_cmos_change(change);
+        return;
+    }
+    int fd = cmos_fd(true);
+    std::string span(static_cast<std::size_t>(last - first + 1), '\0');
+    ssize_t got;
+    do {
+        got = ::pread(fd, span.data(), span.size(), first);
+    } while (got < 0 && errno == EINTR);
+    if (got != static_cast<ssize_t>(span.size()))
+        read_failure(got < 0 ? errno : EIO);
+    for (const cmos_byte_change& byte : change)
+        span[static_cast<std::size_t>(cmos_offset(byte.index_port, byte.location) - first)] = static_cast<char>(byte.value);
+    ssize_t put;
+    do {
+        put = ::pwrite(fd, span.data(), span.size(), first);
+    } while (put < 0 && errno == EINTR);
+    if (put != static_cast<ssize_t>(span.size()))
+        write_failure(put < 0 ? std::strerror(errno) : "short write");
+}
+
 void image_machine::write_failure(const char* reason) const
 {
     std::printf("Error: unable to write %s: %s\n", file_path("cmos").c_str(), reason);

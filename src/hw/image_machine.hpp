@@ -23,7 +23,10 @@ public:
     int physical_memory_error() override;
     std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
     void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override;
-    void reserve_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
+    void write_cmos_change(std::span<const cmos_byte_change> change) override;
+    // Makes sure that a later write of this byte cannot fail for want of room,
+    // without changing what any byte reads as.
+    void reserve_cmos_byte(std::uint16_t index_port, std::uint8_t location);
     std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
 
 private:

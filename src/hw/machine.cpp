@@ -27,6 +27,12 @@ std::vector<std::string> machine::diagnose_refusal(hardware_access, int)
     return {};
 }
 
+void machine::write_cmos_change(std::span<const cmos_byte_change> change)
+{
+    for (const cmos_byte_change& byte : change)
+        write_cmos_byte(byte.index_port, byte.location, byte.value);
+}
+
 std::unique_ptr<machine> machine_from_environment()
 {
     const char* image = std::getenv("CMOSCFG_IMAGE");

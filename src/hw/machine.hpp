@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,13 @@ enum class hardware_access { io_ports, physical_memory };
 class cmos_write_lock {
 public:
     virtual ~cmos_write_lock() = default;
+};
+
+// One byte of a change of several CMOS bytes.
+struct cmos_byte_change {
+    std::uint16_t index_port;
+    std::uint8_t location;
+    std::uint8_t value;
 };
 
 class machine {
@@ -59,11 +67,12 @@ public:
     // index port, the data through index port + 1.
     virtual std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) = 0;
     virtual void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) = 0;
-    // Makes sure that a later write of this byte cannot fail for want of room,
-    // without changing what any byte reads as, so that a change of several
-    // bytes can claim them all before it writes the first. Ends the process
-    // with a message when it cannot. Nothing to do where writes cannot fail.
-    virtual void reserve_cmos_byte(std::uint16_t /*index_port*/, std::uint8_t /*location*/) {}
+    // Writes several bytes as one change, in order: a token byte and the
+    // checksum that guards it. Where a write can fail for want of room, or be
+    // cut short by a kill between bytes, the back end makes the change land
+    // whole or not at all; elsewhere it is the bytes written back to back.
+    // Ends the process with a message when the change cannot be written.
+    virtual void write_cmos_change(std::span<const cmos_byte_change> change);
 
     // Waits until no other cmoscfg process is writing this machine's CMOS and
     // takes the lock. Ends the process with a message when it cannot be taken.

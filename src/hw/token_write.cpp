@@ -1,5 +1,6 @@
 #include "hw/token_write.hpp"
 
+#include <array>
 #include <cstdio>
 
 #include "hw/cmos_access.hpp"
@@ -89,17 +90,19 @@ int standard_sum_after(const token_entry& e, int initial_sum, const byte_write& 
     return sum;
 }
 
-// Writes the three bytes back to back, with nothing read in between, after
-// making sure that none of them can fail for want of room: a run that is
-// killed or crashes here leaves the checksum wrong for the shortest time
-// possible, and a full disk stops the change before its first byte.
+// Writes the three bytes as one change, with nothing read in between: a
+// full disk stops the change before its first byte, and a run that is killed
+// or crashes here leaves the checksum wrong for the shortest time the machine
+// allows (on an image, not at all).
 void write_change(const token_change& change)
 {
-    machine& m = current_machine();
-    for (const byte_write* w : {&change.token, &change.high, &change.low})
-        m.reserve_cmos_byte(static_cast<std::uint16_t>(w->index_port), static_cast<std::uint8_t>(w->location));
-    for (const byte_write* w : {&change.token, &change.high, &change.low})
-        write_cmos(w->index_port, w->location, w->value);
+    std::array<cmos_byte_change, 3> bytes;
+    std::size_t i = 0;
+    for (const byte_write* w : {&change.token, &change.high, &change.low}) {
+        bytes[i++] = {static_cast<std::uint16_t>(w->index_port), static_cast<std::uint8_t>(w->location),
+                      static_cast<std::uint8_t>(w->value)};
+    }
+    current_machine().write_cmos_change(bytes);
 }
 
 }  // namespace

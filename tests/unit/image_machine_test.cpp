@@ -76,6 +76,23 @@ TEST(ImageMachine, ReservingAByteGrowsTheFileWithoutChangingWhatAnyByteReads)
     EXPECT_EQ(m.read_cmos_byte(0x70, 0x40), 0xFF);
 }
 
+TEST(ImageMachine, AChangeWritesItsBytesInOrderAndLeavesTheBytesBetweenThem)
+{
+    temp_dir dir;
+    std::string before;
+    for (int i = 0; i < 0x7300; ++i)
+        before += static_cast<char>(i * 7);
+    dir.write("cmos", before);
+    image_machine m(dir.path());
+    const cmos_byte_change change[] = {{0x72, 0x81, 0x06}, {0x70, 0x3E, 0x01}, {0x70, 0x3E, 0x02}, {0x70, 0x3F, 0x2F}};
+    m.write_cmos_change(change);
+    std::string expected = before;
+    expected[0x7281] = 0x06;
+    expected[0x703E] = 0x02;  // the later write of a byte wins
+    expected[0x703F] = 0x2F;
+    EXPECT_EQ(read_file(dir.file("cmos")), expected);
+}
+
 TEST(ImageMachine, PhysicalMemoryIsTheMemFile)
 {
     temp_dir dir;

@@ -1,5 +1,5 @@
-// A termination signal that arrives between the token byte and its checksum
-// bytes: the process must finish the change and only then end by the signal.
+// A termination signal that arrives while the token byte and its checksum
+// bytes are written: the process must finish the change and only then end by the signal.
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -16,8 +16,8 @@
 
 namespace {
 
-// An image whose first CMOS write is followed at once by a signal to the
-// process, the way a Ctrl-C or a kill from another terminal could land.
+// An image whose change of CMOS bytes is met by a signal to the process as it
+// starts, the way a Ctrl-C or a kill from another terminal could land.
 class signalled_image : public image_machine {
 public:
     signalled_image(std::string directory, int signal_number)
@@ -25,13 +25,13 @@ public:
     {
     }
 
-    void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override
+    void write_cmos_change(std::span<const cmos_byte_change> change) override
     {
-        image_machine::write_cmos_byte(index_port, location, value);
         if (!sent_) {
             sent_ = true;
             ::kill(::getpid(), signal_number_);
         }
+        image_machine::write_cmos_change(change);
     }
 
 private:
