@@ -66,3 +66,11 @@ int dispatch_command(const command_line& line)
     std::puts("Invalid command");
     return 1;
 }
+
+std::vector<std::string_view> command_words()
+{
+    std::vector<std::string_view> words;
+    for (const command_row& row : command_table)
+        words.push_back(row.word);
+    return words;
+}

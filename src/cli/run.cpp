@@ -6,6 +6,7 @@
 
 #include "cli/command_line.hpp"
 #include "cli/dispatch.hpp"
+#include "cli/early_options.hpp"
 #include "cli/help_texts.hpp"
 #include "cli/startup.hpp"
 #include "hw/machine.hpp"
@@ -26,13 +27,14 @@ int report_exhausted_memory()
 int run_cmoscfg(int argc, char** argv)
 {
     try {
-        install_machine(machine_from_environment());
-        run_startup();
         command_line line;
         for (int i = 0; i < argc; ++i)
             line.words.emplace_back(argv[i]);
         if (line.words.empty())
             line.words.emplace_back("cmoscfg");
+        answer_early_options(line);
+        install_machine(machine_from_environment());
+        run_startup();
         int status = 0;
         if (line.size() < 2)
             print_usage(line.program_name());

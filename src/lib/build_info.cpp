@@ -4,3 +4,4 @@
 // takes the place of the clock so that builds can be reproduced.
 const char* const build_date = CMOSCFG_BUILD_DATE;
 const char* const build_time = CMOSCFG_BUILD_TIME;
+const char* const build_version = CMOSCFG_VERSION;

@@ -4,3 +4,6 @@
 // by the banner and by the header of saved settings listings.
 extern const char* const build_date;
 extern const char* const build_time;
+
+// The release, from the project's version in CMakeLists.txt.
+extern const char* const build_version;

@@ -1,5 +1,6 @@
 #include "settings/setting_command.hpp"
 
+#include <array>
 #include <cstdio>
 #include <string_view>
 
@@ -86,19 +87,29 @@ int readfile_command(const std::vector<std::string>& words)
 }
 
 struct sub_command_row {
-    bool (*accepts)(std::string_view word);
+    std::array<std::string_view, 3> words;  // accepted as they are (empty: unused)
+    std::string_view prefix;                // any word that begins with it (empty: none)
     sub_command action;
+
+    bool accepts(std::string_view word) const
+    {
+        for (std::string_view w : words) {
+            if (!w.empty() && word == w)
+                return true;
+        }
+        return !prefix.empty() && word.starts_with(prefix);
+    }
 };
 
 // Tested in order; the first row that accepts the word runs.
 const sub_command_row sub_commands[] = {
-    {[](std::string_view w) { return w == "visual"; }, visual_command},
-    {[](std::string_view w) { return w == "list"; }, list_command},
-    {is_listing_word, listing_command},
-    {[](std::string_view w) { return w == "get"; }, get_command},
-    {[](std::string_view w) { return w == "set"; }, set_command},
-    {[](std::string_view w) { return w == "set_each_default" || w.starts_with("default"); }, default_command},
-    {[](std::string_view w) { return w.starts_with("read"); }, readfile_command},
+    {{"visual"}, {}, visual_command},
+    {{"list"}, {}, list_command},
+    {{"show", "save", "save_diffs"}, "diff", listing_command},
+    {{"get"}, {}, get_command},
+    {{"set"}, {}, set_command},
+    {{"set_each_default"}, "default", default_command},
+    {{}, "read", readfile_command},
 };
 
 }  // namespace
@@ -118,4 +129,18 @@ int setting_command(const std::vector<std::string>& words)
     print_setting_usage();
     std::printf("ERROR:  command not recognized:  %s\n\n", word.c_str());
     return 1;
+}
+
+std::vector<std::string_view> setting_sub_words()
+{
+    std::vector<std::string_view> words;
+    for (const sub_command_row& row : sub_commands) {
+        for (std::string_view w : row.words) {
+            if (!w.empty())
+                words.push_back(w);
+        }
+        if (!row.prefix.empty())
+            words.push_back(row.prefix);
+    }
+    return words;
 }

@@ -112,11 +112,6 @@ void print_settings_listing(const std::string& word)
     std::puts("");
 }
 
-bool is_listing_word(std::string_view word)
-{
-    return word == "show" || word == "save" || is_difference_listing(word);
-}
-
 void print_visual_table()
 {
     std::puts("");

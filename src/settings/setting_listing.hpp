@@ -1,17 +1,12 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 // The settings listing in the user settings file format, headed by a comment
 // block and the date. word is the sub-command as typed ("show", "save",
 // "save_diffs", "diff..."); the difference listings leave out settings at
 // their default, and all heads.
 void print_settings_listing(const std::string& word);
-
-// Whether word names a settings listing: "show", "save", "save_diffs", or any
-// word that begins with "diff".
-bool is_listing_word(std::string_view word);
 
 // Every setting on one line with its values side by side, the active one in
 // brackets and the default marked with '*'.

@@ -1,6 +1,7 @@
 // The setting command family on the demo machine: whole listings compared
 // with expected-output files, the changes they make, and their errors.
 #include <gtest/gtest.h>
+#include <string_view>
 
 #include "support/demo_machine.hpp"
 
@@ -10,9 +11,9 @@ namespace {
 // taken out, and the command line shown with another word.
 std::string without_save_lines(std::string listing, const std::string& from, const std::string& word)
 {
-    for (const std::string& line : {"# (listing all BIOS settings)\n", "# generated from:  ./cmoscfg setting save\n",
-                                    "# (listing only BIOS settings that differ from defaults)\n",
-                                    "# generated from:  ./cmoscfg setting save_diffs\n"}) {
+    for (std::string_view line : {"# (listing all BIOS settings)\n", "# generated from:  ./cmoscfg setting save\n",
+                                 "# (listing only BIOS settings that differ from defaults)\n",
+                                 "# generated from:  ./cmoscfg setting save_diffs\n"}) {
         if (auto at = listing.find(line); at != std::string::npos)
             listing.erase(at, line.size());
     }

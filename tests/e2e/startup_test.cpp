@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "support/demo_machine.hpp"
 #include "support/test_machine.hpp"
 
 namespace {
@@ -16,6 +17,30 @@ TEST(Startup, WithoutAnImageAnUnprivilegedUserIsRefusedBeforeAnythingElse)
     tool_result r = run_tool(invocation);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "You must be root to use this tool.\n");
+}
+
+// An unprivileged user on the hardware is refused by the very first step of
+// the start-up, so an answer proves that the start-up did not run.
+TEST(Startup, HelpAndVersionAreAnsweredBeforeTheStartup)
+{
+    tool_invocation invocation;
+    invocation.program_name = "./cmoscfg";
+    invocation.env = {{"CMOSCFG_IMAGE", std::nullopt}, {"CMOSCFG_SETTINGS", "/nonexistent/settings"}};
+    invocation.unprivileged = true;
+    const std::string version =
+        std::string("cmoscfg ") + CMOSCFG_VERSION + " (built " + CMOSCFG_BUILD_DATE + " " + CMOSCFG_BUILD_TIME + ")\n";
+    const std::pair<std::string, std::string> answers[] = {{"--help", expected_output("usage.txt")},
+                                                           {"-h", expected_output("usage.txt")},
+                                                           {"--version", version},
+                                                           {"-V", version},
+                                                           {"--HELP", "You must be root to use this tool.\n"},
+                                                           {"-v", "You must be root to use this tool.\n"}};
+    for (const auto& [word, out] : answers) {
+        invocation.arguments = {word, "extra"};
+        tool_result r = run_tool(invocation);
+        EXPECT_EQ(r.out, out) << word;
+        EXPECT_EQ(r.status, out.starts_with("You must") ? 1 : 0) << word;
+    }
 }
 
 TEST(Startup, AnEmptyImageVariableMeansTheHardware)
