@@ -1,0 +1,102 @@
+#!/bin/bash
+# The bash completion, sourced into this shell and called as bash calls it
+# (COMP_WORDS, COMP_CWORD), on the example settings file: command words and
+# sub-words, setting names with blanks, value names, file names, and silence
+# when no settings file can be found. Both scripts must be shellcheck-clean.
+#
+# usage: check-completion.sh SOURCE_DIR PRINT_COMMAND_WORDS
+set -uo pipefail
+
+source_dir=$1 print_words=$2
+failures=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+    printf 'FAIL: %s\n' "$*"
+    failures=$((failures + 1))
+}
+
+# shellcheck source=../../completion/cmoscfg
+source "$source_dir/completion/cmoscfg"
+
+# complete WORD...: COMPREPLY for the last WORD, one a line, after anything
+# that the completion printed (it must print nothing).
+complete_words() {
+    COMP_WORDS=("$@")
+    COMP_CWORD=$(($# - 1))
+    COMPREPLY=()
+    _cmoscfg >"$work/printed" 2>&1
+    cat "$work/printed"
+    ((${#COMPREPLY[@]} == 0)) || printf '%s\n' "${COMPREPLY[@]}"
+}
+
+# check WHAT EXPECTED WORD...: completing the last WORD gives the lines of
+# EXPECTED, in any order, and nothing else.
+check() {
+    local what=$1 expected=$2
+    shift 2
+    complete_words "$@" >"$work/got"
+    if [ "$(sort "$work/got")" != "$(sort <<<"$expected")" ]; then
+        fail "$what: expected [$expected], got [$(cat "$work/got")]"
+    fi
+}
+
+examples=$source_dir/examples
+export CMOSCFG_PLATFORM=K2A07 CMOSCFG_SETTINGS=$examples/bios_settings.k2a07
+unset CMOSCFG_SETTINGS_PATH
+
+# Words of the tool's own dispatch table are all offered.
+words=$("$print_words" | grep -v ' ') || fail "$print_words failed"
+complete_words cmoscfg '' >"$work/offered"
+while IFS= read -r word; do
+    grep -qxF -- "$word" "$work/offered" || fail "command word not offered: $word"
+done <<<"$words"
+
+check "command words" $'set\nsetting\nsettings\nsetraw' cmoscfg set
+check "options" $'--help' cmoscfg --he
+check "setting sub-words" $'show\nsave\nsave_diffs\nset\nset_each_default' cmoscfg settings s
+check "bootorder sub-words" $'list\nget\nset' cmoscfg bootorder ''
+check "bootorder_raw sub-words" $'set' cmoscfg bootorder_raw s
+
+check "a name with blanks" 'Power\ Profile' cmoscfg setting get Pow
+check "a name after an escaped blank" $'Boot\\ Mode\nBoot\\ Delay\nBoot\\ Retry\nBoot\\ Watchdog' \
+    cmoscfg setting set 'Boot\ '
+check "a name after an opening quote" 'Power Profile' cmoscfg setting get '"Power P'
+check "a name with a slash" 'I/O\ Virtualization' cmoscfg setting set I/
+check "an unknown name" '' cmoscfg setting get Zzz
+check "values of a quoted name" $'Maximum\\ Performance' cmoscfg setting set "'Power Profile'" Max
+check "values of an escaped name" $'0s\n1s\n2s\n3s\n5s\n10s\n20s\n30s' cmoscfg setting set 'Boot\ Delay' ''
+check "an unknown value" '' cmoscfg setting set 'Boot\ Delay' 7
+check "values of an unknown setting" '' cmoscfg setting set Zzz ''
+check "nothing after the value" '' cmoscfg setting set 'Boot\ Delay' 1s ''
+check "file names after readfile" "$examples/bios_settings.k2a07" \
+    cmoscfg setting readfile "$examples/bios_"
+
+# The settings file found as the tool finds it: the platform from the product
+# name, the file in CMOSCFG_SETTINGS_PATH.
+unset CMOSCFG_PLATFORM CMOSCFG_SETTINGS
+printf 'PowerServer K2A07\n' >"$work/product_name"
+_cmoscfg_product_name_file=$work/product_name
+export CMOSCFG_SETTINGS_PATH=$examples
+check "the product name and the settings path" 'Turbo\ Mode' cmoscfg setting get Tu
+
+# Nothing to be found: nothing completed, nothing printed.
+_cmoscfg_product_name_file=$work/missing
+check "no platform" '' cmoscfg setting get Tu
+export CMOSCFG_PLATFORM=K2A07 CMOSCFG_SETTINGS=NONE
+check "degraded mode" '' cmoscfg setting get Tu
+export CMOSCFG_SETTINGS=missing.k2a07
+check "a missing settings file" '' cmoscfg setting set Turbo\ Mode ''
+
+if ! command -v shellcheck >/dev/null; then
+    fail "shellcheck is not installed (.ci/run installs it)"
+else
+    shellcheck -s bash -x "$source_dir/completion/cmoscfg" "$0" || fail "shellcheck"
+fi
+
+if [ "$failures" -ne 0 ]; then
+    printf '%d failed\n' "$failures"
+    exit 1
+fi
+printf 'completion: all cases pass\n'
