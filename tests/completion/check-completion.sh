@@ -17,7 +17,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-# shellcheck source=../../completion/cmoscfg
+# shellcheck source=/dev/null  # checked on its own below
 source "$source_dir/completion/cmoscfg"
 
 # complete WORD...: COMPREPLY for the last WORD, one a line, after anything
@@ -46,11 +46,16 @@ examples=$source_dir/examples
 export CMOSCFG_PLATFORM=K2A07 CMOSCFG_SETTINGS=$examples/bios_settings.k2a07
 unset CMOSCFG_SETTINGS_PATH
 
-# Words of the tool's own dispatch table are all offered.
-words=$("$print_words" | grep -v ' ') || fail "$print_words failed"
+# Every word of the tool's own command tables is offered (a setting sub-word
+# that accepts every word beginning with it, at least as the start of one).
+words=$("$print_words") || fail "$print_words failed"
 complete_words cmoscfg '' >"$work/offered"
+complete_words cmoscfg setting '' >"$work/offered-setting"
 while IFS= read -r word; do
-    grep -qxF -- "$word" "$work/offered" || fail "command word not offered: $word"
+    case $word in
+    "setting "*) grep -q "^${word#setting }" "$work/offered-setting" ;;
+    *) grep -qxF -- "$word" "$work/offered" ;;
+    esac || fail "not offered: $word"
 done <<<"$words"
 
 check "command words" $'set\nsetting\nsettings\nsetraw' cmoscfg set
@@ -92,7 +97,7 @@ check "a missing settings file" '' cmoscfg setting set Turbo\ Mode ''
 if ! command -v shellcheck >/dev/null; then
     fail "shellcheck is not installed (.ci/run installs it)"
 else
-    shellcheck -s bash -x "$source_dir/completion/cmoscfg" "$0" || fail "shellcheck"
+    shellcheck -s bash "$source_dir/completion/cmoscfg" "$0" || fail "shellcheck"
 fi
 
 if [ "$failures" -ne 0 ]; then
