@@ -21,7 +21,8 @@ void trace_truncated(std::size_t structure_offset)
 }
 
 // The records of the D4 structure at s; false when its list runs off the table.
-bool walk_d4_structure(const std::vector<std::uint8_t>& table, std::size_t s,
+// list_end is moved past the list's terminating id.
+bool walk_d4_structure(const std::vector<std::uint8_t>& table, std::size_t s, std::size_t& list_end,
                        const std::function<void(const token_entry&)>& on_token)
 {
     const std::size_t length = table.size();
@@ -40,8 +41,10 @@ bool walk_d4_structure(const std::vector<std::uint8_t>& table, std::size_t s,
         if (r + 2 > length)
             return false;
         std::uint16_t id = u16_at(table, r);
-        if (id == D4_TOKEN_LIST_END)
+        if (id == D4_TOKEN_LIST_END) {
+            list_end = r + 2;
             return true;
+        }
         if (r + D4_RECORD_SIZE > length)
             return false;
         token_entry entry = header;
@@ -59,9 +62,17 @@ void walk_smbios_table(const std::vector<std::uint8_t>& table,
                        const std::function<void(const token_entry&)>& on_token)
 {
     const std::size_t length = table.size();
+    // A token list is not bounded by its structure's formatted length, so it
+    // can run on over the structures after it. A D4 structure that starts
+    // inside the list before it is taken as bytes of that list and gives no
+    // tokens of its own: every table byte then belongs to at most one record,
+    // and a table of L bytes never gives more than L / 5 tokens (back-to-back
+    // structures re-reading one long list would give quadratically many).
+    // Firmware ends each list inside its own formatted area, so it never meets this.
+    std::size_t list_end = 0;
     std::size_t p = 0;
     while (p < length) {
-        if (table[p] == SMBIOS_TYPE_D4 && !walk_d4_structure(table, p, on_token)) {
+        if (table[p] == SMBIOS_TYPE_D4 && p >= list_end && !walk_d4_structure(table, p, list_end, on_token)) {
             trace_truncated(p);
             return;
         }

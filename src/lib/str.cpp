@@ -11,7 +11,8 @@
 namespace {
 
 // Turns the positions i and j of s into zero-based byte indexes, the smaller
-// first and the larger bounded by the end of s. Returns the length of s. The
+// first and both bounded by the end of s (a position beyond the end means the
+// end, even when both are). Returns the length of s. The
 // caller asserts that the smaller index is not negative, so that the
 // assertion names the operation and the caller's own variables.
 int to_indexes(const char* s, int& i, int& j)
@@ -23,6 +24,8 @@ int to_indexes(const char* s, int& i, int& j)
         std::swap(i, j);
     if (j > len)
         j = len;
+    if (i > len)
+        i = len;
     return len;
 }
 

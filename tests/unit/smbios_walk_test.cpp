@@ -55,6 +55,23 @@ TEST(SmbiosWalk, TheTokenListIsBoundedByItsTerminatorNotTheFormattedLength)
     EXPECT_EQ(tokens[0].token_id, 0x41);
 }
 
+TEST(SmbiosWalk, AStructureStartingInsideTheListBeforeItGivesNoTokens)
+{
+    // Twenty 20-byte D4 structures whose lists all run on to the terminator
+    // in the last one. The first list reads 76 records through the others'
+    // bytes; the structures inside it add none (each re-reading the rest of
+    // the list would make 760).
+    std::vector<std::uint8_t> table;
+    for (int k = 0; k < 20; ++k) {
+        std::vector<std::uint8_t> record = {0x41, 0x00, 0x1B, 0xFE, 0x01};
+        if (k == 19)
+            record = {0xFF, 0xFF, 0, 0, 0};
+        auto structure = cat({d4_header, record, {'a', 0, 0}});
+        table.insert(table.end(), structure.begin(), structure.end());
+    }
+    EXPECT_EQ(walk(table).size(), 76u);
+}
+
 TEST(SmbiosWalk, AFirstIdOfFFFFGivesNoEntriesAndTheNextStructureIsFound)
 {
     auto second = d4_header;

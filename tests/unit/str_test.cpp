@@ -41,6 +41,10 @@ TEST(StrPositions, APositionBeyondTheEndMeansTheEnd)
     EXPECT_EQ(Str_sub("abc", 1, 5), "abc");
     EXPECT_EQ(Str_sub("abc", 99, 2), "bc");
     EXPECT_EQ(Str_len("abc", 2, 1000), 2);
+    // Both beyond the end: the empty range at the end.
+    EXPECT_EQ(Str_len("abc", 10, 10), 0);
+    EXPECT_EQ(Str_find("abc", 10, 10, ""), 4);
+    EXPECT_EQ(Str_sub("abc", 10, 10), "");
     EXPECT_EQ(Str_countchar("aaa", 1, 50, 'a'), 3);
 }
 
