@@ -2,6 +2,8 @@
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
 DEB_BUILD_DIR ?= build-deb
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 # OFF builds the tool and the image builder alone, without GoogleTest.
 CMOSCFG_TESTS ?= ON
@@ -9,7 +11,7 @@ CMOSCFG_TESTS ?= ON
 PREFIX ?= /usr/local
 VERSION := $(shell grep -o -m1 'cmoscfg VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 
-.PHONY: all build test test-asan test-hardware demo install deb check-deb clean
+.PHONY: all build test test-asan test-hardware fuzz demo install deb check-deb clean
 
 all: build
 
@@ -33,6 +35,10 @@ test-asan:
 # in QEMU guests (tests/hardware). Installs QEMU and the rest when missing.
 test-hardware: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2 -L hardware
+
+# Every libFuzzer target of tests/fuzz (clang-14) for FUZZ_SECONDS each.
+fuzz:
+	CMAKE_FLAGS="$(CMAKE_FLAGS)" tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
 
 # Only what the tour needs: the tool, the image builder and the demo image.
 demo: $(BUILD_DIR)/build.ninja
@@ -61,4 +67,4 @@ bench: build
 	work=$$(mktemp -d) && $(BUILD_DIR)/bench_settings_scale $(BUILD_DIR)/cmoscfg $$work; status=$$?; rm -rf $$work; exit $$status
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)

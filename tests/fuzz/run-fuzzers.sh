@@ -1,0 +1,55 @@
+#!/bin/sh
+# Builds the libFuzzer targets with clang-14 and runs each for SECONDS (0: no
+# limit), FUZZ_JOBS (default 2) at a time, then prints each target's
+# executions, speed, coverage and result. Extra libFuzzer flags may be given
+# in FUZZ_FLAGS (for example -runs=10000000). The corpus a run grows is kept in
+# BUILD_DIR/fuzz-corpus; the checked-in seeds are never changed. Exits 1 when
+# any target had a finding; its input is saved in BUILD_DIR/fuzz-results.
+#
+# Usage: run-fuzzers.sh BUILD_DIR SECONDS
+set -eu
+src=$(cd "$(dirname "$0")/../.." && pwd)
+build=$1
+seconds=$2
+
+if [ "${3:-}" = "--one" ]; then
+    # One target (called through xargs below).
+    target=$4
+    mkdir -p "$build/fuzz-corpus/$target"
+    status=0
+    # shellcheck disable=SC2086
+    "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$build/fuzz-results/$target-" ${FUZZ_FLAGS:-} \
+        "$build/fuzz-corpus/$target" "$src/tests/fuzz/corpus/$target" \
+        >"$build/fuzz-results/$target.log" 2>&1 || status=$?
+    echo "$status" >"$build/fuzz-results/$target.status"
+    exit 0
+fi
+
+cmake -S "$src" -B "$build" -G Ninja ${CMAKE_FLAGS:-} -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DCMOSCFG_FUZZ=ON -DCMOSCFG_TESTS=OFF >/dev/null
+targets=$(ls "$src/tests/fuzz/corpus")
+# shellcheck disable=SC2046
+cmake --build "$build" --target $(for t in $targets; do printf 'fuzz_%s ' "$t"; done)
+
+rm -rf "$build/fuzz-results"
+mkdir -p "$build/fuzz-results"
+echo "Fuzzing every target for ${seconds}s, ${FUZZ_JOBS:-2} at a time"
+printf '%s\n' $targets | xargs -P "${FUZZ_JOBS:-2}" -I{} "$0" "$build" "$seconds" --one {}
+
+findings=0
+printf '%-20s %14s %10s %10s  %s\n' target executions exec/s coverage result
+for t in $targets; do
+    log=$build/fuzz-results/$t.log
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
+    if [ "$(cat "$build/fuzz-results/$t.status")" = 0 ]; then
+        result=ok
+    else
+        result="FINDING, see $log"
+        findings=1
+    fi
+    printf '%-20s %14s %10s %10s  %s\n' "$t" "${runs:-?}" "${speed:-?}" "${cov:-?}" "$result"
+done
+exit $findings
