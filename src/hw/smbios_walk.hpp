@@ -13,6 +13,7 @@ constexpr std::uint16_t D4_TOKEN_LIST_END = 0xFFFF;
 // record of every D4 structure, in table order. Never reads past the table: a
 // structure that runs off its end (no double zero after the strings, or a
 // token list without its terminator) ends the walk, keeping the complete
-// records before it.
+// records before it. A D4 structure that starts inside the token list of an
+// earlier one gives no tokens, so no table byte is read as two records.
 void walk_smbios_table(const std::vector<std::uint8_t>& table,
                        const std::function<void(const token_entry&)>& on_token);

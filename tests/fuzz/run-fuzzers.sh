@@ -52,4 +52,10 @@ for t in $targets; do
     fi
     printf '%-20s %14s %10s %10s  %s\n' "$t" "${runs:-?}" "${speed:-?}" "${cov:-?}" "$result"
 done
+for t in $targets; do
+    if [ "$(cat "$build/fuzz-results/$t.status")" != 0 ]; then
+        echo "--- $t:"
+        grep -v -e '^#[0-9]' -e '^stat::' "$build/fuzz-results/$t.log" | tail -n 40
+    fi
+done
 exit $findings
