@@ -9,12 +9,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "lib/process_exit.hpp"
+
 #ifdef CMOSCFG_FUZZ_REPLAY
 using fuzz_function = int (*)(const std::uint8_t* data, std::size_t size);
 bool register_fuzz_target(const char* name, fuzz_function function);
-#define FUZZ_TARGET(name)                                                                   \
-    static int fuzz_##name(const std::uint8_t* data, std::size_t size);                    \
-    [[maybe_unused]] static const bool registered_##name = register_fuzz_target(#name, fuzz_##name); \
+#define FUZZ_TARGET(name)                                                                \
+    static int fuzz_##name(const std::uint8_t* data, std::size_t size);                 \
+    [[maybe_unused]] static const bool registered_##name =                              \
+        register_fuzz_target(#name, fuzz_##name);                                        \
     static int fuzz_##name(const std::uint8_t* data, std::size_t size)
 #else
 #define FUZZ_TARGET(name) extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -36,11 +39,6 @@ inline void fuzz_check(bool holds, const char* what)
 // Runs one input through code that may end the run: process_exit with status
 // 0 or 1 is an intended end, any other status is a finding. Other exceptions
 // propagate, and libFuzzer reports them as a crash. True when body returned.
-template <typename Body>
-bool run_to_end(Body body);
-
-#include "lib/process_exit.hpp"
-
 template <typename Body>
 bool run_to_end(Body body)
 {

@@ -17,7 +17,9 @@ long long expected_value(const std::string& text)
     bool negative = false;
     if (p < text.size() && (text[p] == '+' || text[p] == '-'))
         negative = text[p++] == '-';
-    auto is_digit = [&text](std::size_t k) { return k < text.size() && std::isxdigit(static_cast<unsigned char>(text[k])); };
+    auto is_digit = [&text](std::size_t k) {
+        return k < text.size() && std::isxdigit(static_cast<unsigned char>(text[k]));
+    };
     if (p + 2 < text.size() && text[p] == '0' && (text[p + 1] == 'x' || text[p + 1] == 'X') && is_digit(p + 2))
         p += 2;
     while (p < text.size() && text[p] == '0')
