@@ -44,8 +44,12 @@ for t in $targets; do
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
     cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
-    if [ "$(cat "$build/fuzz-results/$t.status")" = 0 ]; then
+    status=$(cat "$build/fuzz-results/$t.status")
+    if [ "$status" = 0 ]; then
         result=ok
+    elif [ "$status" = 72 ]; then
+        result=interrupted    # libFuzzer's status after Ctrl-C
+        findings=1
     else
         result="FINDING, see $log"
         findings=1
