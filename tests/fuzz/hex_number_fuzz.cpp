@@ -1,5 +1,6 @@
 // The number reader against a plain restatement of its rule: white space, a
-// sign, a 0x that a digit follows, the run of hexadecimal digits, clamped.
+// sign, a 0x that a digit follows, the run of hexadecimal digits, clamped;
+// and the strict reading of write commands, which wants nothing after them.
 #include <cctype>
 #include <climits>
 #include <string>
@@ -9,7 +10,12 @@
 
 namespace {
 
-long long expected_value(const std::string& text)
+struct reading {
+    long long value;
+    bool whole;   // at least one digit, and nothing after the digits
+};
+
+reading expected_reading(const std::string& text)
 {
     std::size_t p = 0;
     while (p < text.size() && std::isspace(static_cast<unsigned char>(text[p])))
@@ -22,16 +28,18 @@ long long expected_value(const std::string& text)
     };
     if (p + 2 < text.size() && text[p] == '0' && (text[p + 1] == 'x' || text[p + 1] == 'X') && is_digit(p + 2))
         p += 2;
-    while (p < text.size() && text[p] == '0')
+    std::size_t end = p;
+    while (is_digit(end))
+        ++end;
+    const bool whole = end > p && end == text.size();
+    while (p < end && text[p] == '0')
         ++p;
-    std::size_t digits = 0;
-    while (is_digit(p + digits))
-        ++digits;
+    const std::size_t digits = end - p;
     if (digits > 9)
-        return negative ? INT_MIN : INT_MAX;
+        return {negative ? INT_MIN : INT_MAX, whole};
     long long magnitude = digits == 0 ? 0 : std::stoll(text.substr(p, digits), nullptr, 16);
     long long value = negative ? -magnitude : magnitude;
-    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value;
+    return {value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value, whole};
 }
 
 }  // namespace
@@ -41,6 +49,8 @@ FUZZ_TARGET(hex_number)
     // The reader takes C text: everything up to the first NUL.
     std::string text(reinterpret_cast<const char*>(data), size);
     text.resize(text.find('\0') == std::string::npos ? size : text.find('\0'));
-    fuzz_check(parse_hex_int(text.c_str()) == expected_value(text), "the number read differs from its rule");
+    const reading expected = expected_reading(text);
+    fuzz_check(parse_hex_int(text.c_str()) == expected.value, "the number read differs from its rule");
+    fuzz_check(is_whole_hex_number(text.c_str()) == expected.whole, "a whole number taken for a partial one, or back");
     return 0;
 }
