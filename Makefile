@@ -11,7 +11,7 @@ CMOSCFG_TESTS ?= ON
 PREFIX ?= /usr/local
 VERSION := $(shell grep -o -m1 'cmoscfg VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 
-.PHONY: all build test test-asan test-hardware fuzz demo install deb check-deb clean
+.PHONY: all build test test-asan test-hardware test-ansible fuzz demo install deb check-deb clean
 
 all: build
 
@@ -24,6 +24,11 @@ build: $(BUILD_DIR)/build.ninja
 # The QEMU guests of the hardware suite have their own target.
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2 -LE hardware
+
+# The Ansible collection (ansible/): one playbook drives three machine images
+# as a fleet. Needs ansible-core (.ci/run installs it).
+test-ansible: build
+	ansible/tests/run.sh $(BUILD_DIR)
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan:

@@ -58,5 +58,6 @@ void run_startup()
         debug_enabled = 1;
     load_token_table();
     identify_platform();
+    settings_platform = platform_name;
     load_settings(resolve_settings_file());
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "hw/hardware_machine.hpp"
 #include "hw/image_machine.hpp"
@@ -31,6 +32,12 @@ void machine::write_cmos_change(std::span<const cmos_byte_change> change)
 {
     for (const cmos_byte_change& byte : change)
         write_cmos_byte(byte.index_port, byte.location, byte.value);
+}
+
+std::unique_ptr<machine> exchange_machine(std::unique_ptr<machine> back_end)
+{
+    std::swap(installed_machine, back_end);
+    return back_end;
 }
 
 std::unique_ptr<machine> machine_from_environment()

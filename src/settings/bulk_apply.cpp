@@ -3,11 +3,10 @@
 #include <cstdio>
 
 #include "lib/process_exit.hpp"
-#include "lib/str.hpp"
 #include "lib/text_file.hpp"
-#include "lib/text_utils.hpp"
 #include "settings/setting_list.hpp"
 #include "settings/setting_state.hpp"
+#include "settings/user_settings_reader.hpp"
 
 namespace {
 
@@ -39,24 +38,16 @@ void read_user_settings(const std::string& file_name)
         end_process(1);
     }
 
-    int line_number = 0;
     int changed = 0;
-    std::string line;
-    while (read_text_line(in, line)) {
-        ++line_number;
-        trim_string(line);
-        if (line.empty() || line[0] == '#' || line[0] == ';')
+    user_settings_line line;
+    while (read_user_settings_line(in, line)) {
+        if (line.what == user_settings_line::kind::skipped)
             continue;
-        std::string request = strip_comment(line);
-        if (Str_countchar(request.c_str(), 1, 0, ':') != 1) {
-            std::printf("Invalid/malformed setting found on line %d:\n%s\n\n", line_number, request.c_str());
+        if (line.what == user_settings_line::kind::malformed) {
+            std::printf("Invalid/malformed setting found on line %d:\n%s\n\n", line.number, line.text.c_str());
             end_process(1);
         }
-        std::string name = *Str_field(request.c_str(), 1, 0, ":", 1);
-        std::string value = *Str_field(request.c_str(), 1, 0, ":", 2);
-        trim_string(name);
-        trim_string(value);
-        changed += apply_request(name, value);
+        changed += apply_request(line.name, line.value);
     }
     if (in.bad()) {
         std::printf("Error:  cannot read user bios settings file:  %s\n\n", file_name.c_str());

@@ -6,6 +6,8 @@
 
 #include "settings/bulk_apply.hpp"
 #include "settings/setting_listing.hpp"
+#include "settings/settings_check.hpp"
+#include "settings/settings_json.hpp"
 #include "settings/setting_state.hpp"
 #include "settings/setting_usage.hpp"
 
@@ -110,6 +112,8 @@ const sub_command_row sub_commands[] = {
     {{"set"}, {}, set_command},
     {{"set_each_default"}, "default", default_command},
     {{}, "read", readfile_command},
+    {{"json"}, {}, setting_json_command},
+    {{"check"}, {}, setting_check_command},
 };
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "lib/build_info.hpp"
-#include "lib/process_exit.hpp"
 #include "lib/shell_command.hpp"
+#include "settings/listed_setting.hpp"
 #include "settings/setting_list.hpp"
 #include "settings/setting_state.hpp"
 
@@ -70,31 +70,16 @@ bool is_difference_listing(std::string_view word)
 
 void print_listing_line(const setting_node& setting, bool diff)
 {
-    const stoken_node* current = nullptr;
-    std::string options = "# ";
-    for (const stoken_node& value : setting.stokens) {
-        // Values whose token this machine lacks are left out without a word.
-        const token_entry* token = value_token(value);
-        if (token == nullptr)
-            continue;
-        if (token_is_set(*token)) {
-            if (current != nullptr) {
-                std::printf("\nERROR:  token %s:%s is set, but we've already found %s to be set.\n",
-                            value.token.c_str(), value.value_name.c_str(), current->value_name.c_str());
-                std::puts("----> This does not make sense.  HALTING!");
-                end_process(1);
-            }
-            current = &value;
-        }
-        options += value.value_name + (value.is_default ? "*" : " ") + "  ";
-    }
-    bool at_default = current != nullptr && current->is_default;
-    if (diff && at_default)
+    listed_setting listed = read_listed_setting(setting);
+    if (diff && listed.at_default())
         return;
-    if (current == nullptr)
+    std::string options = "# ";
+    for (const stoken_node* value : listed.values)
+        options += value->value_name + (value->is_default ? "*" : " ") + "  ";
+    if (listed.current == nullptr)
         std::printf("#%-28s : %-15s %s\n", setting.name.c_str(), "(not present)", options.c_str());
     else
-        std::printf("%-29s : %-15s %s\n", setting.name.c_str(), current->value_name.c_str(), options.c_str());
+        std::printf("%-29s : %-15s %s\n", setting.name.c_str(), listed.current->value_name.c_str(), options.c_str());
 }
 
 }  // namespace

@@ -119,17 +119,28 @@ private:
     std::string subsection_;
 };
 
+std::string settings_file_in_use;
+
 }  // namespace
+
+std::string settings_platform;
+
+const std::string& loaded_settings_file()
+{
+    return settings_file_in_use;
+}
 
 void load_settings_from(std::istream& in)
 {
     clear_settings();
+    settings_file_in_use.clear();
     settings_reader().read(in);
 }
 
 void load_settings(const std::string& path)
 {
     clear_settings();
+    settings_file_in_use.clear();
     if (Str_find(path.c_str(), 1, 0, "NONE") != 0) {
         degraded_mode = 1;
         return;
@@ -141,6 +152,7 @@ void load_settings(const std::string& path)
         end_process(1);
     }
     load_settings_from(in);
+    settings_file_in_use = path;
     // A read error must not pass for the end of the file: the settings after
     // it would silently be missing.
     if (in.bad()) {

@@ -11,3 +11,11 @@ void load_settings(const std::string& path);
 // The same, from a stream (the file's contents), for callers and tests that
 // have the text already.
 void load_settings_from(std::istream& in);
+
+// The server model the settings in use were chosen for; start-up sets it from
+// the identified platform before it loads them. Reports that name the model
+// (the JSON document) show it.
+extern std::string settings_platform;
+
+// The path that load_settings was given last (empty after load_settings_from).
+const std::string& loaded_settings_file();

@@ -1,6 +1,10 @@
 // Applying user settings files and resetting to defaults on the demo machine:
-// what each request reports, what changes in CMOS, and where a run stops.
+// what each request reports, what changes in CMOS, and where a run stops; and
+// the dry run of a file, which must foresee all that and write nothing.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "support/demo_machine.hpp"
 
@@ -21,6 +25,10 @@ protected:
     tool_result readfile(const std::string& contents)
     {
         return machine.run_with_settings({"setting", "readfile", files.write("user.settings", contents)});
+    }
+    tool_result check(const std::string& contents)
+    {
+        return machine.run_with_settings({"setting", "check", files.write("user.settings", contents)});
     }
     demo_machine machine;
     temp_dir files;
@@ -103,16 +111,85 @@ TEST_F(BulkApply, CrLfFilesApplySavedLinesButNotBareHandWrittenOnes)
     EXPECT_EQ(machine.cmos(0x72, 0x85) & 0x07, 0x04);
 }
 
-TEST_F(BulkApply, ReadfileArgumentsAndMissingFiles)
+TEST_F(BulkApply, ReadfileAndCheckArgumentsAndMissingFiles)
 {
     tool_result r = machine.run_with_settings({"setting", "readfile"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, expected_output("setting_usage.txt") +
                          "ERROR:  you must provide the filename to read settings from.\n\n");
-
-    r = machine.run_with_settings({"setting", "read", files.file("missing")});
+    r = machine.run_with_settings({"setting", "check"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Error:  cannot open user bios settings file for reading:  " + files.file("missing") + "\n\n");
+    EXPECT_EQ(r.out, expected_output("setting_usage.txt") +
+                         "ERROR:  you must provide the filename of the settings to check.\n\n");
+
+    for (const char* word : {"read", "check"}) {
+        r = machine.run_with_settings({"setting", word, files.file("missing")});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "Error:  cannot open user bios settings file for reading:  " + files.file("missing") +
+                             "\n\n");
+    }
+}
+
+TEST_F(BulkApply, CheckReportsEveryLineWhereReadfileWouldStopAndWritesNothing)
+{
+    const std::string before = machine.cmos_file();
+    tool_result r = check("# the new user's file\n"
+                          "Turbo Mode : Disabled\n"
+                          "Fan Speed : Turbo\n"
+                          "turbo mode : Enabled\n"
+                          "No Such Setting : On\n"
+                          "TPM Security : On\n"
+                          "Power Profile Balanced\n"
+                          "Turbo Mode : Enabled   # back again\n"
+                          "Boot Delay: 2s\n"
+                          "Boot Delay : 10s\n"
+                          "Power Profile : Custom\r\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Line 2:  Turbo Mode:  would change from Enabled to Disabled\n"
+                     "Line 3:  Fan Speed:  PROBLEM:  Turbo is not one of its values:  Auto, Low, Medium, High, Full\n"
+                     "Line 4:  turbo mode:  PROBLEM:  no such setting; only the case differs from Turbo Mode\n"
+                     "Line 5:  No Such Setting:  PROBLEM:  no such setting\n"
+                     "Line 6:  TPM Security:  PROBLEM:  not present on this system\n"
+                     "Line 7:  PROBLEM:  malformed, a request is one name, ':' and one value:  Power Profile Balanced\n"
+                     "Line 8:  Turbo Mode:  would change from Disabled to Enabled\n"
+                     "Line 9:  Boot Delay:  already 2s\n"
+                     "Line 10:  Boot Delay:  would change from 2s to 10s\n"
+                     "Line 11:  Power Profile:  PROBLEM:  Custom\\r is not one of its values:  "
+                     "Maximum Performance, Balanced, Power Saving, Custom\n"
+                     "\n3 settings would change, 6 problems.\n"
+                     "readfile would stop at line 3.\n\n");
+    EXPECT_EQ(machine.cmos_file(), before);
+}
+
+TEST_F(BulkApply, CheckOfAFileThatReadfileCompletesTakesNoLockAndForeseesReadfile)
+{
+    const std::string file = "Power Profile : Power Saving\nTurbo Mode : Enabled  # as it is\n"
+                             "Boot Delay : 5s\nBoot Delay : 10s\n";
+    const std::string before = machine.cmos_file();
+    tool_result r;
+    {
+        // Another cmoscfg run is writing: a dry run has no reason to wait for it.
+        int held = ::open((machine.image_path() + "/cmos").c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+        tool_invocation invocation;
+        invocation.arguments = {"setting", "check", files.write("user.settings", file)};
+        invocation.env = {{"CMOSCFG_SETTINGS", machine.settings_path()}};
+        invocation.timeout_seconds = 10;
+        r = machine.run(invocation);
+        ::close(held);
+    }
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Line 1:  Power Profile:  would change from Balanced to Power Saving\n"
+                     "Line 2:  Turbo Mode:  already Enabled\n"
+                     "Line 3:  Boot Delay:  would change from 2s to 5s\n"
+                     "Line 4:  Boot Delay:  would change from 5s to 10s\n"
+                     "\n3 settings would change, 0 problems.\n"
+                     "readfile would complete.\n\n");
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    tool_result applied = readfile(file);
+    EXPECT_EQ(applied.status, 0);
+    EXPECT_TRUE(applied.out.ends_with("\n3 settings changed.\n\n")) << applied.out;
 }
 
 TEST_F(BulkApply, SetEachDefaultResetsOnlyWhatDiffers)

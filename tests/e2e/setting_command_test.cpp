@@ -1,6 +1,7 @@
 // The setting command family on the demo machine: whole listings compared
 // with expected-output files, the changes they make, and their errors.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <string_view>
 
 #include "support/demo_machine.hpp"
@@ -76,6 +77,85 @@ TEST(SettingCommand, Listings)
         EXPECT_EQ(r.out, l.expected) << l.words[1];
     }
     EXPECT_EQ(machine.cmos_file(), before);
+}
+
+// The body of a save listing (after its date line) as the settings of a JSON
+// document describe it: heads, then one line per setting with its options.
+std::string listing_body_from_json(const nlohmann::json& document)
+{
+    std::string body;
+    std::string section, subsection;
+    for (const nlohmann::json& setting : document["settings"]) {
+        bool new_section = setting["section"] != section;
+        bool new_subsection = setting["subsection"] != subsection;
+        if (new_section || new_subsection) {
+            section = setting["section"];
+            subsection = setting["subsection"];
+            body += "\n" + (new_section ? "## " + section + "\n" : "") +
+                    (new_subsection ? "### " + subsection + "\n" : "") + "\n";
+        }
+        std::string options = "# ";
+        for (const std::string value : setting["value_names"])
+            options += value + (value == setting["default"] ? "*" : " ") + "  ";
+        const std::string name = setting["name"];
+        char line[400];
+        if (setting["value"].is_null())
+            std::snprintf(line, sizeof line, "#%-28s : %-15s %s\n", name.c_str(), "(not present)", options.c_str());
+        else
+            std::snprintf(line, sizeof line, "%-29s : %-15s %s\n", name.c_str(),
+                          setting["value"].get<std::string>().c_str(), options.c_str());
+        body += line;
+        EXPECT_EQ(setting["at_default"], setting["value"] == setting["default"]) << name;
+    }
+    return body + "\n";
+}
+
+TEST(SettingCommand, JsonAgreesWithTheSaveListingForEverySetting)
+{
+    demo_machine machine;
+    const std::string before = machine.cmos_file();
+    tool_result r = machine.run_with_settings({"setting", "json"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with("{\n  \"platform\": \"K2A07\",\n  \"settings_file\": \"")) << r.out;
+    nlohmann::json document = nlohmann::json::parse(r.out);
+    EXPECT_EQ(document["settings_file"], machine.settings_path());
+    EXPECT_EQ(document["settings"].size(), 23u);   // every line of the settings file
+
+    std::string save = machine.run_with_settings({"setting", "save"}).out;
+    EXPECT_EQ(save.substr(save.find("; date_generated")),
+              "; date_generated:   " + std::string(DEMO_DATE) + "\n\n\n" + listing_body_from_json(document));
+    EXPECT_EQ(machine.cmos_file(), before);
+}
+
+TEST(SettingCommand, JsonIsValidWhateverBytesTheNamesHold)
+{
+    test_machine machine("table e8000\nd4 d400 70 71 00 40 7f 3e\ntoken 0010 41 fe 01\ntoken 0011 41 fd 02\n"
+                         "end-of-table\nanchor f5a00\ncmos 70 41 01\n");
+    temp_dir files;
+    // A valid UTF-8 section, a name with a byte that is not UTF-8, CR LF line ends.
+    const std::string settings =
+        files.write("bios_settings", "## Se\xc3\xa7\xc3\xa3o\r\nMode\xff\"\\, On, 0010:On, 0011:Off\r\n");
+    tool_result r = machine.run({"setting", "json"}, {{"CMOSCFG_SETTINGS", settings}});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "{\n"
+                     "  \"platform\": \"K2A07\",\n"
+                     "  \"settings_file\": \"" + settings + "\",\n"
+                     "  \"settings\": [\n"
+                     "    {\n"
+                     "      \"section\": \"Se\xc3\xa7\xc3\xa3o\\r\",\n"
+                     "      \"subsection\": \"\",\n"
+                     "      \"name\": \"Mode\xef\xbf\xbd\\\"\\\\\",\n"
+                     "      \"value\": \"On\",\n"
+                     "      \"default\": \"On\",\n"
+                     "      \"value_names\": [\n"
+                     "        \"On\",\n"
+                     "        \"Off\\r\"\n"
+                     "      ],\n"
+                     "      \"at_default\": true\n"
+                     "    }\n"
+                     "  ]\n"
+                     "}\n");
+    EXPECT_TRUE(nlohmann::json::accept(r.out));
 }
 
 TEST(SettingCommand, GetAndSet)
@@ -158,6 +238,18 @@ cmos 70 41 03
     tool_result get = machine.run({"setting", "get", "Turbo"}, env);
     EXPECT_EQ(get.status, 1);
     EXPECT_EQ(get.out, "error:  setting found, but BIOS did not have precisely 1 setting active.\nfound_set_tokens == 2\n\n");
+
+    tool_result json = machine.run({"setting", "json"}, env);
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(json.out, "\nERROR:  token 0011:Off is set, but we've already found On to be set.\n"
+                        "----> This does not make sense.  HALTING!\n");
+
+    const std::string before = machine.cmos_file();
+    tool_result check = machine.run({"setting", "check", files.write("user", "Turbo : On\n")}, env);
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.out, "Line 1:  Turbo:  PROBLEM:  2 of its values are set at once\n"
+                         "\n0 settings would change, 1 problems.\nreadfile would stop at line 1.\n\n");
+    EXPECT_EQ(machine.cmos_file(), before);
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+
+#include "hw/machine.hpp"
+
+// A dry run of CMOS changes. While a rehearsal is alive, the current machine
+// is one whose CMOS writes land in a private copy that later reads of this run
+// see, so a sequence of token writes (checksum repairs included) can be played
+// through to learn what each step would find, with the machine's CMOS never
+// written and its write lock never taken. Physical memory and everything else
+// pass through unchanged. The real machine is back when it ends.
+class cmos_rehearsal {
+public:
+    cmos_rehearsal();
+    ~cmos_rehearsal();
+    cmos_rehearsal(const cmos_rehearsal&) = delete;
+    cmos_rehearsal& operator=(const cmos_rehearsal&) = delete;
+
+private:
+    std::unique_ptr<machine> real_;
+};
