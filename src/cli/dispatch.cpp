@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/boot_order_commands.hpp"
+#include "cli/capture_command.hpp"
 #include "cli/cmos_commands.hpp"
 #include "cli/help_texts.hpp"
 #include "cli/platform.hpp"
@@ -50,6 +51,7 @@ const command_row command_table[] = {
     {"dump", dump_command},
     {"checksum", checksum_command},
     {"csum2", csum2_command},
+    {"capture", capture_command},
 };
 
 }  // namespace

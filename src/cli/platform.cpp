@@ -2,8 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "cli/platform_table.hpp"
+#include "cli/recorded_platform.hpp"
+#include "hw/machine.hpp"
 #include "hw/update_method.hpp"
 #include "lib/debug_trace.hpp"
 #include "lib/process_exit.hpp"
@@ -142,6 +145,8 @@ void identify_platform()
 
     if (!platform_name.empty())
         update_method = settle_explicit_platform(method);
+    else if (std::optional<std::string> record = current_machine().recorded_platform())
+        update_method = adopt_recorded_platform(*record);
     else
         update_method = autodetect_platform().default_update_method;
 

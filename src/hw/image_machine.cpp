@@ -12,6 +12,7 @@
 #include "hw/file_lock.hpp"
 #include "hw/file_memory.hpp"
 #include "lib/process_exit.hpp"
+#include "lib/whole_file.hpp"
 
 namespace {
 off_t cmos_offset(std::uint16_t index_port, std::uint8_t location)
@@ -203,4 +204,17 @@ void image_machine::write_failure(const char* reason) const
 std::unique_ptr<cmos_write_lock> image_machine::lock_cmos_writes()
 {
     return lock_file_exclusively(file_path("cmos"), {0644, false});
+}
+
+std::optional<std::string> image_machine::recorded_platform()
+{
+    std::string path = file_path("platform");
+    std::string text;
+    if (!read_whole_file(path, text)) {
+        if (errno == ENOENT)
+            return std::nullopt;  // an image made by hand: identified as the hardware is
+        std::printf("Error: unable to read %s: %s\n", path.c_str(), std::strerror(errno));
+        end_process(1);
+    }
+    return text;
 }

@@ -28,6 +28,8 @@ public:
     // without changing what any byte reads as.
     void reserve_cmos_byte(std::uint16_t index_port, std::uint8_t location);
     std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
+    // The file "platform", when the image has one.
+    std::optional<std::string> recorded_platform() override;
 
 private:
     std::string file_path(const char* name) const;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -77,6 +78,13 @@ public:
     // Waits until no other cmoscfg process is writing this machine's CMOS and
     // takes the lock. Ends the process with a message when it cannot be taken.
     virtual std::unique_ptr<cmos_write_lock> lock_cmos_writes() = 0;
+
+    // The text of the platform record kept with a capture of a machine (see
+    // hw/platform_record.hpp), which then stands for the product name that
+    // dmidecode would report; nullopt where there is none. The hardware has
+    // none: it is identified by its own dmidecode. Ends the process with a
+    // message when a record exists but cannot be read.
+    virtual std::optional<std::string> recorded_platform() { return std::nullopt; }
 };
 
 // The back end in use for this run.

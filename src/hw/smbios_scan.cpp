@@ -97,7 +97,7 @@ std::vector<std::uint8_t> scan_probe_by_probe(physical_memory& memory)
 
 }  // namespace
 
-std::vector<std::uint8_t> find_smbios_table(machine& m)
+std::unique_ptr<physical_memory> open_physical_memory_or_end(machine& m)
 {
     std::unique_ptr<physical_memory> memory = m.open_physical_memory();
     if (!memory) {
@@ -105,18 +105,27 @@ std::vector<std::uint8_t> find_smbios_table(machine& m)
         print_physical_memory_diagnosis(m, m.physical_memory_error());
         end_process(1);
     }
+    return memory;
+}
 
+std::vector<std::uint8_t> find_smbios_table(machine& m)
+{
+    return find_smbios_table_in(*open_physical_memory_or_end(m));
+}
+
+std::vector<std::uint8_t> find_smbios_table_in(physical_memory& memory)
+{
     // The common case reads the whole 64 KiB segment at once instead of making
     // thousands of tiny reads. Only when that falls short is the probe-by-probe
     // scan needed, and it gives the exact message for the failing probe.
     std::vector<unsigned char> segment(SEGMENT_SIZE);
-    if (!memory->seek(SMBIOS_SCAN_START) || read_fully(*memory, segment.data(), SEGMENT_SIZE) != SEGMENT_SIZE)
-        return scan_probe_by_probe(*memory);
+    if (!memory.seek(SMBIOS_SCAN_START) || read_fully(memory, segment.data(), SEGMENT_SIZE) != SEGMENT_SIZE)
+        return scan_probe_by_probe(memory);
 
     std::vector<std::uint8_t> table;
     for (std::size_t offset = 0; offset < SEGMENT_SIZE; offset += 16) {
         if (is_anchor(segment.data() + offset))
-            table = read_table_at_anchor(*memory, SMBIOS_SCAN_START + offset);
+            table = read_table_at_anchor(memory, SMBIOS_SCAN_START + offset);
     }
     return table;
 }

@@ -13,3 +13,10 @@ constexpr std::uint64_t SMBIOS_SCAN_END = 0x100000;
 // it; empty when no anchor is found. When several anchors are found, the table
 // of the last one is returned. Ends the process on read errors.
 std::vector<std::uint8_t> find_smbios_table(machine& m);
+
+// Physical memory of m, opened for the scan; ends the process with a message
+// and the likely cause when it cannot be opened.
+std::unique_ptr<physical_memory> open_physical_memory_or_end(machine& m);
+
+// The scan of find_smbios_table on memory that is open already.
+std::vector<std::uint8_t> find_smbios_table_in(physical_memory& memory);

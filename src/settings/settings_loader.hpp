@@ -17,5 +17,6 @@ void load_settings_from(std::istream& in);
 // (the JSON document) show it.
 extern std::string settings_platform;
 
-// The path that load_settings was given last (empty after load_settings_from).
+// The path of the settings file that load_settings read; empty in degraded
+// mode and after load_settings_from.
 const std::string& loaded_settings_file();

@@ -1,7 +1,8 @@
 // Structure tables far above the scanned segment: firmware of machines with
 // 3 GiB of RAM or more puts large tables just below 4 GiB, beyond the reach
-// of 32-bit file offsets.
+// of 32-bit file offsets. A capture keeps such a table where it was.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "support/test_machine.hpp"
 
@@ -24,6 +25,16 @@ anchor f59b0
                   "  70/71:  csType 0 [40,4f] @50  Token: 0102  loc: 41  and: fe  or: 00\n"
                   "\n2 tokens found.\n\n\n")
             << address;
+
+        // A capture keeps the table at its own address, the rest a hole.
+        const std::string snap = machine.dir().file("snap");
+        EXPECT_EQ(machine.run({"capture", snap}).status, 0) << address;
+        tool_result on_capture = machine.run({"list_tokens"}, {{"CMOSCFG_IMAGE", snap}});
+        EXPECT_EQ(on_capture.out, r.out) << address;
+        struct stat mem{};
+        ASSERT_EQ(::stat((snap + "/mem").c_str(), &mem), 0);
+        EXPECT_GT(mem.st_size, 0xbffffb40) << address;
+        EXPECT_LT(mem.st_blocks * 512, 1 << 21) << address;
     }
 }
 

@@ -1,0 +1,116 @@
+#include "cli/capture_command.hpp"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/platform.hpp"
+#include "hw/cmos_snapshot.hpp"
+#include "hw/image_writer.hpp"
+#include "hw/platform_record.hpp"
+#include "hw/token_table.hpp"
+#include "hw/update_method.hpp"
+#include "lib/process_exit.hpp"
+#include "lib/staged_directory.hpp"
+#include "lib/text_utils.hpp"
+#include "lib/whole_file.hpp"
+#include "settings/settings_loader.hpp"
+
+namespace {
+
+// The name under which the settings file is found by the usual rules when
+// CMOSCFG_SETTINGS_PATH names the capture.
+std::string settings_copy_name()
+{
+    std::string platform = platform_name;
+    lowercase_string(platform);
+    return "bios_settings." + platform;
+}
+
+void copy_settings_file(staged_directory& image)
+{
+    std::string contents;
+    if (!read_whole_file(loaded_settings_file(), contents)) {
+        std::printf("Error: cannot read the settings file %s: %s\n", loaded_settings_file().c_str(),
+                    std::strerror(errno));
+        end_process(1);
+    }
+    image.write_file(settings_copy_name(), contents);
+}
+
+// A word as the shell reads it back: quoted when it holds anything but the
+// characters of plain paths.
+std::string shell_word(const std::string& word)
+{
+    if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                "0123456789_-.,/+:@%=") == std::string::npos)
+        return word;
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string absolute_path(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+void print_summary(const command_line& line, const std::string& where, const cmos_snapshot& cmos,
+                   std::size_t table_length, bool settings_copied)
+{
+    std::printf("Captured this machine into %s:\n", where.c_str());
+    std::printf("  platform %s, update method %s\n", platform_name.c_str(), update_method_keyword(update_method));
+    std::printf("  SMBIOS structure table of %zu bytes, %d tokens\n", table_length, token_count());
+    std::size_t total = 0;
+    std::string banks;
+    for (const auto& [index_port, bank] : cmos) {
+        char part[48];
+        std::snprintf(part, sizeof part, "%s%zu of bank %x", banks.empty() ? "" : ", ", bank.captured.count(),
+                      static_cast<unsigned>(index_port));
+        banks += part;
+        total += bank.captured.count();
+    }
+    std::printf("  %zu CMOS bytes%s%s\n", total, banks.empty() ? "" : ": ", banks.c_str());
+    if (settings_copied)
+        std::printf("  settings file %s, copied as %s\n", loaded_settings_file().c_str(), settings_copy_name().c_str());
+    else
+        std::puts("  no settings file in use");
+    std::puts("CMOS may hold a BIOS password: keep the capture as private as the machine.");
+    std::puts("Use it, as any user, with:");
+    std::string settings = settings_copied ? "CMOSCFG_SETTINGS_PATH=" + shell_word(where + "/")
+                                           : std::string("CMOSCFG_SETTINGS=NONE");
+    std::printf("  CMOSCFG_IMAGE=%s %s %s list_tokens\n", shell_word(where).c_str(), settings.c_str(),
+                shell_word(line.program_name()).c_str());
+}
+
+}  // namespace
+
+command_status capture_command(const command_line& line)
+{
+    if (line.size() < 3) {
+        std::printf("\nUsage:  %s  capture  DIR\n\n", line.program_name());
+        return 0;
+    }
+    const std::string& target = line[2];
+    staged_directory::require_new_or_empty(target);
+
+    // CMOS first: a wait for the write lock can still be interrupted, and
+    // nothing has been created yet.
+    cmos_snapshot cmos = cmos_snapshot_plan(token_table, update_method);
+    read_cmos_snapshot(cmos);
+
+    staged_directory image(target);
+    std::size_t table_length = write_image_memory(image);
+    write_image_cmos(image, cmos);
+    write_image_platform(image, {platform_name, update_method});
+    bool settings_copied = !loaded_settings_file().empty();
+    if (settings_copied)
+        copy_settings_file(image);
+    image.commit();
+
+    print_summary(line, absolute_path(target), cmos, table_length, settings_copied);
+    return 0;
+}

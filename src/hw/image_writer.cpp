@@ -1,0 +1,39 @@
+#include "hw/image_writer.hpp"
+
+#include <string>
+
+#include "hw/recording_memory.hpp"
+#include "hw/smbios_scan.hpp"
+
+std::size_t write_image_memory(staged_directory& image)
+{
+    std::unique_ptr<physical_memory> memory = open_physical_memory_or_end(current_machine());
+    staged_directory::file mem(image, "mem");
+    recording_memory recorder(*memory, [&mem](std::uint64_t address, const void* bytes, std::size_t size) {
+        mem.write_at(address, bytes, size);
+    });
+    std::size_t table_length = find_smbios_table_in(recorder).size();
+    // The image's memory reaches the end of the scanned segment, whatever the
+    // scan had to read of it.
+    mem.finish(SMBIOS_SCAN_END);
+    return table_length;
+}
+
+void write_image_cmos(staged_directory& image, const cmos_snapshot& snapshot)
+{
+    std::string bytes;
+    if (!snapshot.empty())
+        bytes.assign((static_cast<std::size_t>(snapshot.rbegin()->first) + 1) * 256, '\xff');
+    for (const auto& [index_port, bank] : snapshot) {
+        for (std::size_t location = 0; location < bank.bytes.size(); ++location) {
+            if (bank.captured.test(location))
+                bytes[static_cast<std::size_t>(index_port) * 256 + location] = static_cast<char>(bank.bytes[location]);
+        }
+    }
+    image.write_file("cmos", bytes);
+}
+
+void write_image_platform(staged_directory& image, const platform_record& record)
+{
+    image.write_file("platform", format_platform_record(record));
+}

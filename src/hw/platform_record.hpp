@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The platform a machine was identified as, kept with a capture of it so that
+// a later run on the capture is the same model with the same update method
+// without asking the host's dmidecode. Its text, one "key: value" a line:
+//
+//   platform: K2E07
+//   update_method: quor_standard
+//
+// The update method is one of the keywords of CMOSCFG_UPDATE_METHOD.
+struct platform_record {
+    std::string platform;   // upper case, as platform_name
+    int update_method = 0;  // UPDATE_METHOD_DIRECT or UPDATE_METHOD_STANDARD
+};
+
+std::string format_platform_record(const platform_record& record);
+
+// The record that text holds, or nullopt with the first wrong or missing part
+// described in problem.
+std::optional<platform_record> parse_platform_record(const std::string& text, std::string& problem);
+
+// "arc_direct" or "quor_standard"; the keyword that selects update_method.
+const char* update_method_keyword(int update_method);

@@ -1,0 +1,26 @@
+#include "lib/whole_file.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+bool read_whole_file(const std::string& path, std::string& contents)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    contents.clear();
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            int error = errno;
+            ::close(fd);
+            errno = error;
+            return got == 0;
+        }
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+}
