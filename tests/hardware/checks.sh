@@ -10,14 +10,16 @@ part() { # RECORDS hardware|image
         sed 's|^; date_generated:   .*|; date_generated:   (the date of the run)|'
 }
 
-compare_with_image() { # NAME
+# image: the image built from guest.machine; capture: the guest's capture of
+# itself, taken by the tool on the hardware before the runs.
+compare_with() { # NAME image|capture
     local records=$work/$1.records
-    if diff -u --label "image ($1)" --label "hardware ($1)" <(part "$records" image) <(part "$records" hardware) \
+    if diff -u --label "$2 ($1)" --label "hardware ($1)" <(part "$records" "$2") <(part "$records" hardware) \
         >"$work/$1.diff"; then
-        pass "boot $1: every run on the hardware equals its run on the machine image" \
+        pass "boot $1: every run on the hardware equals its run on the $2" \
             "($(part "$records" hardware | grep -c '^=== run ') runs)"
     else
-        fail "boot $1: the hardware differs from the machine image:"
+        fail "boot $1: the hardware differs from the $2:"
         sed 's/^/    /' "$work/$1.diff"
     fi
 }

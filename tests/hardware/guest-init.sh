@@ -3,8 +3,9 @@
 # the static cmoscfg, nothing else. The kernel command line names the boot
 # (hwtest=main|large|sm3), which picks /suite/runs/BOOT.runs, and the machine
 # image that stands for this machine (hwimage=NAME, /suite/images/NAME), if
-# any. The runs are made on the hardware, then with the same binary on that
-# image, for the host to compare.
+# any. First the tool captures this machine (cmoscfg capture); then the runs
+# are made on the hardware, with the same binary on that image, and on the
+# capture, for the host to compare.
 #
 # Records go to the second serial port, which the host reads; the console
 # (first port) only carries the kernel's messages. The host trusts nothing but
@@ -54,6 +55,18 @@ refusal_runs()
     hw_run lockdown list_tokens
 }
 
+# The capture, taken before any run changes CMOS, as an administrator would
+# take it: as root on the hardware, the platform from dmidecode's product name
+# and the settings file that it names.
+capture_machine()
+{
+    echo "=== capture of the hardware"
+    HW_WORK=/tmp/work-capture
+    cp -r /suite/files "$HW_WORK"
+    HW_BASE_ENV=""
+    hw_run capture CMOSCFG_PLATFORM= CMOSCFG_SETTINGS= capture /tmp/capture
+}
+
 # runs_on NAME BASE_ENV: the boot's runs in a fresh copy of the files.
 runs_on()
 {
@@ -67,8 +80,17 @@ runs_on()
 stty -F /dev/ttyS1 raw -echo
 {
     echo "=== boot ${hwtest:-?}"
+    # A boot compared with an image is compared with a capture too; without
+    # tokens (sm3) a capture holds no CMOS to compare.
+    [ -n "${hwimage:-}" ] && capture_machine
     runs_on hardware ""
-    [ -n "${hwimage:-}" ] && runs_on image "CMOSCFG_IMAGE=/suite/images/$hwimage"
+    if [ -n "${hwimage:-}" ]; then
+        runs_on image "CMOSCFG_IMAGE=/suite/images/$hwimage"
+        # Without the stand-in dmidecode: the capture must know its platform.
+        HW_PATH=/bin
+        runs_on capture "CMOSCFG_IMAGE=/tmp/capture"
+        HW_PATH=/suite/bin:/bin
+    fi
     echo "=== guest only"
     HW_BASE_ENV=""
     table_probe

@@ -2,8 +2,9 @@
 # The hardware test suite for one static build of the tool: boots a Debian
 # kernel under QEMU (SeaBIOS, software emulation) with the guest's D4
 # structures, runs the real cmoscfg as root in the guest on the hardware and
-# then, the same binary, on a machine image built from the same description,
-# and compares. See README.md, "Testing the hardware path".
+# then, the same binary, on a machine image built from the same description
+# and on the tool's own capture of the guest, and compares. See README.md,
+# "Testing the hardware path".
 #
 # usage: run-suite.sh HOST_TOOLS_DIR STATIC_BUILD_DIR KERNEL WORK_DIR
 #   HOST_TOOLS_DIR    cmoscfg-mkimage and cmoscfg-smbios-files, runnable here
@@ -87,7 +88,8 @@ boot() {
 . "$suite/checks.sh"
 
 if boot main pc 256M guest "${guest_structures[@]}"; then
-    compare_with_image main
+    compare_with main image
+    compare_with main capture
     check_checksums main
     check_expected main main
     check_expected refusals main
@@ -98,7 +100,8 @@ fi
 # the last byte read() may reach, and beyond 2 GiB, where a 32-bit build
 # without 64-bit file offsets could not even seek.
 if boot large pc 3G guest "${guest_structures[@]}" "${padding_structures[@]}"; then
-    compare_with_image large
+    compare_with large image
+    compare_with large capture
     check_checksums large
     check_expected large large
     check_table_probe large '^=== table at b[0-9a-f]{7}: read\(\) refused$'

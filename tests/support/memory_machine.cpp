@@ -64,6 +64,8 @@ std::unique_ptr<physical_memory> memory_machine::open_physical_memory()
 std::uint8_t memory_machine::read_cmos_byte(std::uint16_t index_port, std::uint8_t location)
 {
     ++cmos_reads;
+    if (!locked)
+        ++reads_outside_lock;
     auto it = cmos.find(index_port);
     return it == cmos.end() ? 0xFF : it->second[location];
 }

@@ -32,10 +32,11 @@ public:
     // cmos_reads at each write, in the order of writes.
     std::vector<int> reads_at_write;
     // The CMOS write lock: how often it was taken, whether it is held now, and
-    // how many writes happened without it.
+    // how many writes (and reads) happened without it.
     int locks_taken = 0;
     bool locked = false;
     int writes_outside_lock = 0;
+    int reads_outside_lock = 0;
 
     bool is_root() override { return root; }
     int raise_io_privilege() override { return io_privilege_error; }
