@@ -44,7 +44,7 @@ void copy_settings_file(staged_directory& image)
 std::string shell_word(const std::string& word)
 {
     if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                                "0123456789_-.,/+:@%=") == std::string::npos)
+                                                "0123456789_-.,/+:@%") == std::string::npos)
         return word;
     std::string quoted = "'";
     for (char c : word)
