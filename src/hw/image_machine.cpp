@@ -19,6 +19,25 @@ off_t cmos_offset(std::uint16_t index_port, std::uint8_t location)
 {
     return static_cast<off_t>(index_port) * 256 + location;
 }
+
+// pread and pwrite, started again when a signal interrupts them.
+ssize_t read_at(int fd, void* buffer, std::size_t size, off_t offset)
+{
+    ssize_t got;
+    do {
+        got = ::pread(fd, buffer, size, offset);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+ssize_t write_at(int fd, const void* buffer, std::size_t size, off_t offset)
+{
+    ssize_t put;
+    do {
+        put = ::pwrite(fd, buffer, size, offset);
+    } while (put < 0 && errno == EINTR);
+    return put;
+}
 }
 
 image_machine::image_machine(std::string directory) : directory_(std::move(directory)) {}
@@ -97,10 +116,7 @@ std::uint8_t image_machine::read_cmos_byte(std::uint16_t index_port, std::uint8_
     if (fd < 0)
         return 0xFF;
     unsigned char byte = 0xFF;
-    ssize_t got;
-    do {
-        got = ::pread(fd, &byte, 1, cmos_offset(index_port, location));
-    } while (got < 0 && errno == EINTR);
+    ssize_t got = read_at(fd, &byte, 1, cmos_offset(index_port, location));
     if (got < 0)
         read_failure(errno);
     return got == 1 ? byte : 0xFF;  // past the end of the file
@@ -109,10 +125,7 @@ std::uint8_t image_machine::read_cmos_byte(std::uint16_t index_port, std::uint8_
 void image_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value)
 {
     int fd = cmos_fd(true);
-    ssize_t put;
-    do {
-        put = ::pwrite(fd, &value, 1, cmos_offset(index_port, location));
-    } while (put < 0 && errno == EINTR);
+    ssize_t put = write_at(fd, &value, 1, cmos_offset(index_port, location));
     if (put != 1)
         write_failure(put < 0 ? std::strerror(errno) : "short write");
 }
@@ -138,9 +151,7 @@ void image_machine::reserve_cmos_byte(std::uint16_t index_port, std::uint8_t loc
     off_t end = st.st_size;
     while (end <= offset) {
         std::size_t size = std::min<off_t>(offset + 1 - end, static_cast<off_t>(fill.size()));
-        ssize_t put = ::pwrite(fd, fill.data(), size, end);
-        if (put < 0 && errno == EINTR)
-            continue;
+        ssize_t put = write_at(fd, fill.data(), size, end);
         if (put <= 0)
             write_failure(put < 0 ? std::strerror(errno) : "short write");
         end += put;
@@ -177,18 +188,12 @@ void image_machine::write_cmos_change(std::span<const cmos_byte_change> change)
     }
     int fd = cmos_fd(true);
     std::string span(static_cast<std::size_t>(last - first + 1), '\0');
-    ssize_t got;
-    do {
-        got = ::pread(fd, span.data(), span.size(), first);
-    } while (got < 0 && errno == EINTR);
+    ssize_t got = read_at(fd, span.data(), span.size(), first);
     if (got != static_cast<ssize_t>(span.size()))
         read_failure(got < 0 ? errno : EIO);
     for (const cmos_byte_change& byte : change)
         span[static_cast<std::size_t>(cmos_offset(byte.index_port, byte.location) - first)] = static_cast<char>(byte.value);
-    ssize_t put;
-    do {
-        put = ::pwrite(fd, span.data(), span.size(), first);
-    } while (put < 0 && errno == EINTR);
+    ssize_t put = write_at(fd, span.data(), span.size(), first);
     if (put != static_cast<ssize_t>(span.size()))
         write_failure(put < 0 ? std::strerror(errno) : "short write");
 }
