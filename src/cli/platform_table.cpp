@@ -31,29 +31,31 @@ std::span<const platform_descriptor> known_platforms()
     return platform_table;
 }
 
-const platform_descriptor* known_platform_in(const std::string& name)
+namespace {
+
+template <typename Matches>
+const platform_descriptor* first_platform(Matches matches)
 {
     for (const platform_descriptor& p : platform_table) {
-        if (contains(name, p.model))
+        if (matches(p))
             return &p;
     }
     return nullptr;
+}
+
+}  // namespace
+
+const platform_descriptor* known_platform_in(const std::string& name)
+{
+    return first_platform([&](const platform_descriptor& p) { return contains(name, p.model); });
 }
 
 const platform_descriptor* platform_named(const std::string& name)
 {
-    for (const platform_descriptor& p : platform_table) {
-        if (name == p.model)
-            return &p;
-    }
-    return nullptr;
+    return first_platform([&](const platform_descriptor& p) { return name == p.model; });
 }
 
 const platform_descriptor* platform_by_product_name(const std::string& product_name)
 {
-    for (const platform_descriptor& p : platform_table) {
-        if (contains(product_name, p.product_name_mark))
-            return &p;
-    }
-    return nullptr;
+    return first_platform([&](const platform_descriptor& p) { return contains(product_name, p.product_name_mark); });
 }
