@@ -56,9 +56,15 @@ void put_word(std::vector<std::uint8_t>& bank, std::uint8_t high, int value)
 // Settings at their default, away from it, ambiguous (Both) and absent.
 void reset_machine(memory_machine& m)
 {
+    // Every count starts again: the machine lives for the whole fuzzing
+    // process, and counts kept across millions of runs overflow.
     m.cmos.clear();
     m.writes.clear();
+    m.reads_at_write.clear();
+    m.cmos_reads = 0;
+    m.locks_taken = 0;
     m.writes_outside_lock = 0;
+    m.reads_outside_lock = 0;
     std::vector<std::uint8_t> a(256, 0), b(256, 0);
     a[0x41] = 0x01;
     a[0x42] = 0x02;

@@ -13,7 +13,8 @@ constexpr std::uint8_t DIRECT_HIGH = 0x3E;  // and its low byte at 0x3F
 
 // Installs the machine, its token table and the settings file, once.
 memory_machine& prepared_machine();
-// Puts every CMOS byte back as it was prepared, with valid checksums.
+// Puts every CMOS byte back as it was prepared, with valid checksums, and
+// starts every count and log of the machine again.
 void reset_machine(memory_machine& m);
 
 // The stored word at high/high + 1, and the byte sum of first..last.
