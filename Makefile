@@ -1,4 +1,6 @@
-# Thin wrapper around CMake so that the everyday commands are short.
+# SPDX-License-Identifier: GPL-2.0-or-later
+# Thin wrapper around CMake so that the everyday commands are short. Each
+# target first installs the Debian packages it lacks (tools/install-deps).
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
 DEB_BUILD_DIR ?= build-deb
@@ -11,14 +13,26 @@ CMOSCFG_TESTS ?= ON
 PREFIX ?= /usr/local
 VERSION := $(shell grep -o -m1 'cmoscfg VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 
-.PHONY: all build test test-asan test-hardware test-ansible fuzz demo install deb check-deb clean
+DEPS := tools/install-deps
+# What the build directory is configured with. When this differs from what it
+# was made with, CMake configures it afresh, so no option is silently kept.
+CONFIGURATION = -G Ninja -DCMOSCFG_TESTS=$(CMOSCFG_TESTS) $(CMAKE_FLAGS)
+export CONFIGURATION
+
+.PHONY: all build configure test test-asan test-hardware test-ansible fuzz demo install deb check-deb clean
 
 all: build
 
-$(BUILD_DIR)/build.ninja:
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMOSCFG_TESTS=$(CMOSCFG_TESTS) $(CMAKE_FLAGS)
+configure:
+	@$(DEPS) $(if $(filter ON,$(CMOSCFG_TESTS)),test,demo)
+	@if [ ! -f $(BUILD_DIR)/build.ninja ] || [ "$$(cat $(BUILD_DIR)/make-configuration 2>/dev/null)" != "$$CONFIGURATION" ]; then \
+	    fresh=; [ ! -f $(BUILD_DIR)/CMakeCache.txt ] || fresh=--fresh; \
+	    echo "cmake $$fresh -S . -B $(BUILD_DIR) $$CONFIGURATION"; \
+	    cmake $$fresh -S . -B $(BUILD_DIR) $(CONFIGURATION) && \
+	    printf '%s\n' "$$CONFIGURATION" >$(BUILD_DIR)/make-configuration; \
+	fi
 
-build: $(BUILD_DIR)/build.ninja
+build: configure
 	cmake --build $(BUILD_DIR)
 
 # The QEMU guests of the hardware suite have their own target.
@@ -28,11 +42,13 @@ test: build
 # The Ansible collection (ansible/): one playbook drives three machine images
 # as a fleet. Needs ansible-core (.ci/run installs it).
 test-ansible: build
+	@$(DEPS) ansible
 	ansible/tests/run.sh $(BUILD_DIR)
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan:
-	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMOSCFG_SANITIZE=ON $(CMAKE_FLAGS)
+	@$(DEPS) test
+	cmake --fresh -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMOSCFG_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD_DIR)
 	cd $(ASAN_BUILD_DIR) && ctest --output-on-failure -j2 -LE hardware
 
@@ -43,20 +59,28 @@ test-hardware: build
 
 # Every libFuzzer target of tests/fuzz (clang-14) for FUZZ_SECONDS each.
 fuzz:
+	@$(DEPS) fuzz
 	CMAKE_FLAGS="$(CMAKE_FLAGS)" tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
 
 # Only what the tour needs: the tool, the image builder and the demo image.
-demo: $(BUILD_DIR)/build.ninja
+# The demo and the install need no GoogleTest: a build directory not yet made
+# is made without the tests, one that exists is used as it was made.
+MADE_WITH_TESTS = $(shell sed -n 's/.*-DCMOSCFG_TESTS=\([^ ]*\).*/\1/p' $(BUILD_DIR)/make-configuration 2>/dev/null)
+TESTS_UNLESS_MADE := $(if $(filter command line environment,$(origin CMOSCFG_TESTS)),$(CMOSCFG_TESTS),$(or $(MADE_WITH_TESTS),OFF))
+demo install: CMOSCFG_TESTS := $(TESTS_UNLESS_MADE)
+
+demo: configure
 	cmake --build $(BUILD_DIR) --target cmoscfg demo-image
 	tools/demo.sh $(BUILD_DIR)
 
-install: $(BUILD_DIR)/build.ninja
+install: configure
 	cmake --build $(BUILD_DIR) --target cmoscfg cmoscfg-mkimage
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 # The Debian package, built from a copy of the work tree so that the build
 # leaves nothing behind in it; the .deb lands in $(DEB_BUILD_DIR).
 deb:
+	@$(DEPS) deb
 	rm -rf $(DEB_BUILD_DIR)
 	mkdir -p $(DEB_BUILD_DIR)/cmoscfg-$(VERSION)
 	tar -c --exclude-vcs --exclude=./build --exclude='./build-*' . | tar -x -C $(DEB_BUILD_DIR)/cmoscfg-$(VERSION)

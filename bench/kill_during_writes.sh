@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # How often a run that is killed in the middle of its writes leaves bank
 # 0x70's checksum wrong. A `setting readfile` of many alternating requests
 # (every one a token write) runs on a copy of the demo image and is sent a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // How the cost of a settings listing grows with the size of the settings
 // file: generates files of 1,000 to 50,000 settings with four values each,
 // a machine image holding their tokens, and times `cmoscfg setting save`

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // cmoscfg-cmos-state: prints CMOS bytes through the tool's own machine back
 // end: the hardware, or the image that CMOSCFG_IMAGE names. The hardware test
 // suite records with it what each command left in CMOS, in a QEMU guest and

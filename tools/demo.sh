@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # A short tour of cmoscfg on the demo machine image. The image is copied first,
 # so the tour can be run again and again from the same starting point.
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // cmoscfg-mkimage: builds a machine image directory from its text description.
 #include <cstdio>
 #include <fstream>

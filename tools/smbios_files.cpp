@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // cmoscfg-smbios-files: writes the structures of a machine description as raw
 // files, one structure each (formatted area and string set), as QEMU's
 // "-smbios file=" option takes them. The firmware then builds a real table

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Tests of the Ansible collection: it builds, both modules document
 # themselves, and one playbook run drives three machine images as a fleet
 # (fleet.yml). Usage: run.sh BUILD_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/boot_order_tables.hpp"
 
 // K2A07 and K2B07: nibbles of 0x72:0xA3..0xA7, starting with the high one.

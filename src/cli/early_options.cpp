@@ -1,22 +1,20 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/early_options.hpp"
 
-#include <cstdio>
+#include "cli/overview_help.hpp"
 
-#include "cli/help_texts.hpp"
-#include "lib/build_info.hpp"
-#include "lib/process_exit.hpp"
-
-void answer_early_options(const command_line& line)
+std::optional<int> answer_early_options(const command_line& line)
 {
     if (line.size() < 2)
-        return;
+        return std::nullopt;
     const std::string& word = line[1];
     if (word == "--help" || word == "-h") {
-        print_usage(line.program_name());
-        end_process(0);
+        print_overview_help();
+        return 0;
     }
     if (word == "--version" || word == "-V") {
-        std::printf("cmoscfg %s (built %s %s)\n", build_version, build_date, build_time);
-        end_process(0);
+        print_version();
+        return 0;
     }
+    return std::nullopt;
 }

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/run.hpp"
 
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "cli/command_line.hpp"
@@ -32,7 +34,10 @@ int run_cmoscfg(int argc, char** argv)
             line.words.emplace_back(argv[i]);
         if (line.words.empty())
             line.words.emplace_back("cmoscfg");
-        answer_early_options(line);
+        if (std::optional<int> status = answer_early_options(line)) {
+            std::fflush(stdout);
+            return *status;
+        }
         install_machine(machine_from_environment());
         run_startup();
         int status = 0;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "cli/settings_file_resolution.hpp"
 
 #include <cstdio>

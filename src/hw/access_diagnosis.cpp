@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/access_diagnosis.hpp"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // Byte access to CMOS banks and the type-0 checksum. A bank is addressed by

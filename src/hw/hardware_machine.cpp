@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/hardware_machine.hpp"
 
 #include <cerrno>

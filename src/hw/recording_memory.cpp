@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/recording_memory.hpp"
 
 bool recording_memory::seek(std::uint64_t address)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // Writes a token's value into its CMOS byte, new = (old AND and_mask) OR

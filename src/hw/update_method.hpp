@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // How a token write repairs the CMOS checksum; chosen once at start-up from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "lib/build_info.hpp"
 
 // Fixed by CMake when the build is configured; SOURCE_DATE_EPOCH, when set,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // When this build of the tool was made (YYYY-MM-DD and HH:MM:SS, UTC), shown

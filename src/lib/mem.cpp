@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A zero-byte request is a programming error; the check stays active in
 // optimised builds.
 #undef NDEBUG

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "lib/shell_command.hpp"
 
 #include <cerrno>

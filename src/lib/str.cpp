@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The preconditions are programming errors and stay checked in optimised
 // builds, so assert is kept active in this file whatever NDEBUG says.
 #undef NDEBUG

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "settings/setting_list.hpp"
 
 #include <unordered_map>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "settings/user_settings_reader.hpp"
 
 #include "lib/str.hpp"

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The bash completion, sourced into this shell and called as bash calls it
 # (COMP_WORDS, COMP_CWORD), on the example settings file: command words and
 # sub-words, setting names with blanks, value names, file names, and silence

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // bootorder and bootorder_raw on a machine image: whole output, status, and
 // every CMOS byte afterwards, on each platform's slot layout.
 #include <gtest/gtest.h>

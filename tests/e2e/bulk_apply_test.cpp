@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Applying user settings files and resetting to defaults on the demo machine:
 // what each request reports, what changes in CMOS, and where a run stops; and
 // the dry run of a file, which must foresee all that and write nothing.

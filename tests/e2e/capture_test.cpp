@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // capture DIR: a machine image of the machine the tool runs on. Here the
 // machine is itself an image, so a capture of the demo machine must answer
 // every read-only command as the demo does, with no dmidecode and no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // peek, poke, dump, checksum and csum2 on a machine image: whole output,
 // status, and the CMOS bytes afterwards.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CMOS writes of concurrent runs are serialised by the lock on the image's
 // cmos file: a write waits for the holder (and says so on a terminal), a
 // caller holding the lock can run the tool inside it, a caller's descriptor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Structure tables far above the scanned segment: firmware of machines with
 // 3 GiB of RAM or more puts large tables just below 4 GiB, beyond the reach
 // of 32-bit file offsets. A capture keeps such a table where it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Platform autodetection: the product name that dmidecode reports, read
 // through the shell pipeline with a stand-in dmidecode first on PATH.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The platform and update method chosen at start-up, from the environment or
 // from the product name that dmidecode reports, and the platform command.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The tool under tight process limits: a shell that cannot be started and a
 // heap that runs out end the run with their messages, not with a crash.
 #include <fcntl.h>

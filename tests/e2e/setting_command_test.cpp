@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The setting command family on the demo machine: whole listings compared
 // with expected-output files, the changes they make, and their errors.
 #include <gtest/gtest.h>

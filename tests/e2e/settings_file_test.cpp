@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Which settings file a run loads, how a malformed one is reported, and the
 // degraded mode that runs without one.
 #include <filesystem>

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Start-up before any command: the root check, the hardware back end, and the
 // machine image's physical memory.
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "cli/dispatch.hpp"
+#include "settings/setting_command.hpp"
 #include "support/demo_machine.hpp"
 #include "support/test_machine.hpp"
 
@@ -28,9 +31,10 @@ TEST(Startup, HelpAndVersionAreAnsweredBeforeTheStartup)
     invocation.env = {{"CMOSCFG_IMAGE", std::nullopt}, {"CMOSCFG_SETTINGS", "/nonexistent/settings"}};
     invocation.unprivileged = true;
     const std::string version =
-        std::string("cmoscfg ") + CMOSCFG_VERSION + " (built " + CMOSCFG_BUILD_DATE + " " + CMOSCFG_BUILD_TIME + ")\n";
-    const std::pair<std::string, std::string> answers[] = {{"--help", expected_output("usage.txt")},
-                                                           {"-h", expected_output("usage.txt")},
+        std::string("cmoscfg ") + CMOSCFG_VERSION + " (built " + CMOSCFG_BUILD_DATE + " " + CMOSCFG_BUILD_TIME +
+        ")\n" + expected_output("version_licence.txt");
+    const std::pair<std::string, std::string> answers[] = {{"--help", expected_output("help.txt")},
+                                                           {"-h", expected_output("help.txt")},
                                                            {"--version", version},
                                                            {"-V", version},
                                                            {"--HELP", "You must be root to use this tool.\n"},
@@ -40,6 +44,24 @@ TEST(Startup, HelpAndVersionAreAnsweredBeforeTheStartup)
         tool_result r = run_tool(invocation);
         EXPECT_EQ(r.out, out) << word;
         EXPECT_EQ(r.status, out.starts_with("You must") ? 1 : 0) << word;
+    }
+}
+
+// Every word the command tables accept opens a line of the overview.
+TEST(Startup, HelpNamesEveryCommandWord)
+{
+    tool_invocation invocation;
+    invocation.arguments = {"--help"};
+    const std::string help = run_tool(invocation).out;
+    std::vector<std::string> words;
+    for (std::string_view word : command_words())
+        words.emplace_back(word);
+    for (std::string_view word : setting_sub_words())
+        words.push_back("setting " + std::string(word));
+    for (const std::string& word : words) {
+        const bool listed = help.find("\n  " + word + " ") != std::string::npos ||
+                            help.find("\n  " + word + "\n") != std::string::npos;
+        EXPECT_TRUE(listed) << word;
     }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // test, set, testraw and setraw on machine images: whole output, status, and
 // every CMOS byte afterwards, under both update methods.
 #include <gtest/gtest.h>

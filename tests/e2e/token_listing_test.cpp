@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The token table as list_tokens shows it, on images of every shape the scan
 // and the walk must handle.
 #include <gtest/gtest.h>

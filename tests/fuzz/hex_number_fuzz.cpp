@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The number reader against a plain restatement of its rule: white space, a
 // sign, a 0x that a digit follows, the run of hexadecimal digits, clamped;
 // and the strict reading of write commands, which wants nothing after them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The machine image description parser over any text. A malformed line is
 // refused with std::runtime_error; an accepted description names only tables
 // it has, and keeps every CMOS bank whole.

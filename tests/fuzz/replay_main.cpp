@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Replays every file of a fuzz corpus through its target in the ordinary
 // build: fuzz_replay TARGET DIRECTORY. A finding aborts, as under libFuzzer.
 #include <algorithm>

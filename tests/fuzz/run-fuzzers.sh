@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the libFuzzer targets with clang-14 and runs each for SECONDS (0: no
 # limit), FUZZ_JOBS (default 2) at a time, then prints each target's
 # executions, speed, coverage and result. Extra libFuzzer flags may be given

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // `setting check` (the dry run of readfile) over any user settings file, on
 // the fixed machine: it may report anything, but it never writes a CMOS byte
 // and never takes the write lock. An input whose first line is "#direct"

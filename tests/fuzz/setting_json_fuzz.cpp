@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // `setting json` over any platform settings file, on the fixed machine: the
 // names and values are bytes from the file, and whatever the loader accepts
 // must come out as one valid JSON document that lists every setting.

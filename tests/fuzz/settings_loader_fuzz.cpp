@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The platform settings loader over any text, through its stream interface.
 // A malformed line ends the run with status 1; whatever it accepts keeps
 // every text within a settings field and is found again by name.

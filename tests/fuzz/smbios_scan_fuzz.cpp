@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The scan of physical memory and the token table built from it, on an
 // in-memory machine. Input: a flags byte, a byte for the seek limit, then the
 // bytes placed at the start of the scanned segment (anchors, entry points and

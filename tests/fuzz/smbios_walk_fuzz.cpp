@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The structure walk over any table bytes. Every record is five bytes of the
 // table that no other record uses, so L bytes can never give more than L / 5
 // tokens.

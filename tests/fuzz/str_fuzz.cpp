@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The string module against plain restatements of its position rules. Input:
 // four positions (one signed byte each), a character, a field number, then
 // two texts separated by a NUL. Ranges that start before the string break a

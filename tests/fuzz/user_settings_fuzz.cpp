@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The user settings reader (`setting readfile`) over any text, against an
 // in-memory machine with two CMOS banks and a fixed platform settings file.
 // An input whose first line is "#direct" runs under the direct update

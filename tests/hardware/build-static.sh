@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # A static build of the tool for the hardware test suite's guest: 32-bit
 # (-m32; the library already asks for 64-bit file offsets) or 64-bit, in a
 # build directory of its own, without the tests.

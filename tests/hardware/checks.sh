@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The checks of the hardware test suite on the records of a guest's boot,
 # sourced by run-suite.sh. Each check calls pass or fail; the records of boot
 # NAME are in $work/NAME.records, the suite's files in $suite.

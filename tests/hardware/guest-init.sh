@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # /init of the hardware test suite's QEMU guest: a Debian kernel, busybox and
 # the static cmoscfg, nothing else. The kernel command line names the boot
 # (hwtest=main|large|sm3), which picks /suite/runs/BOOT.runs, and the machine

@@ -1,16 +1,15 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what the hardware test suite needs on a Debian machine, when it is
-# missing: QEMU (with SeaBIOS), a static busybox for the guest, cpio, and the
-# 32-bit C++ libraries for the -m32 build. The guest's kernel is Debian's own,
-# downloaded and unpacked into KERNEL_DIR without installing it; only its
-# vmlinuz is kept there, for the next run.
+# missing (tools/install-deps hardware): QEMU (with SeaBIOS), a static busybox
+# for the guest, cpio, and the 32-bit C++ libraries for the -m32 build. The
+# guest's kernel is Debian's own, downloaded and unpacked into KERNEL_DIR
+# without installing it; only its vmlinuz is kept there, for the next run.
 #
 # usage: provision.sh KERNEL_DIR      (writes KERNEL_DIR/vmlinuz)
 set -euo pipefail
 
 kernel_dir=$1
-packages=(qemu-system-x86 busybox-static cpio gcc-multilib g++-multilib)
-
 updated=0
 apt_update() {
     if [ "$updated" = 0 ]; then
@@ -19,21 +18,7 @@ apt_update() {
     fi
 }
 
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -qx 'install ok installed' || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" != 0 ]; then
-        echo "The hardware test suite needs: ${missing[*]}"
-        echo "Install them as root: apt-get install --no-install-recommends ${missing[*]}"
-        exit 1
-    fi
-    echo "installing ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt_update
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$(dirname "$0")/../../tools/install-deps" hardware
 
 if [ -s "$kernel_dir/vmlinuz" ]; then
     echo "kernel: $kernel_dir/vmlinuz ($(cat "$kernel_dir/package" 2>/dev/null || echo unknown))"

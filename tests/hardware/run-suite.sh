@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The hardware test suite for one static build of the tool: boots a Debian
 # kernel under QEMU (SeaBIOS, software emulation) with the guest's D4
 # structures, runs the real cmoscfg as root in the guest on the hardware and

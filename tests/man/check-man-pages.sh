@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The manual pages render without a single warning, and cmoscfg(8) documents
 # every command word and every setting sub-word that the tool's own tables
 # accept: each must open an entry of the COMMANDS section.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Prints the command words of the tool's own tables, one a line: the top-level
 // words, then each sub-word of the setting command as "setting WORD". The
 // manual page check compares them with the page.

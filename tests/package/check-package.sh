@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The Debian package as an administrator gets it: lintian finds no error; it
 # holds exactly the files of expected-files.txt; it installs; the installed
 # tool runs on the demo machine built by the installed image builder; its

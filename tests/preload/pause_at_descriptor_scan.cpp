@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Preloaded into a run of the tool by the lock race test: when the tool opens
 // /proc/self/fd to look for a lock handed down by its caller, it tells the
 // test (one byte on the descriptor named by CMOSCFG_TEST_PAUSE_FD) and waits

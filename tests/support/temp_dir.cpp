@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/temp_dir.hpp"
 
 #include <cstdlib>

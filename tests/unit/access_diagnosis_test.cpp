@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the user is told when the kernel refuses the hardware: which cause is
 // chosen from the facts the process can see, and the words for each.
 #include <cerrno>

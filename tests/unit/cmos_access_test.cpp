@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CMOS byte access and the type-0 checksum on the in-memory machine.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Which CMOS locations a capture reads, and that it reads them under the
 // CMOS write lock. On the bank at 0x70 an index of 0x80 or more also masks
 // the NMI on real chipsets, so a location up there is read only when named.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The flock(2) lock file: created when missing, shared with a descriptor
 // that already holds it, and, where others may write the directory, refused
 // when it is a link or someone else's file.

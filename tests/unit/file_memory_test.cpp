@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Physical memory read from a file descriptor: the mapping that stands in for
 // a read() the kernel refuses, and absolute positions beyond 32 bits.
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The machine-image back end: where CMOS bytes live in the cmos file, what
 // missing bytes read as, and how writes extend the file.
 #include <filesystem>

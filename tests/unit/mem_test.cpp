@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Checked allocation: a block or the end of the run, never a null pointer.
 #include <climits>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading, testing and changing one named setting through the D4 tokens of
 // its values, on an in-memory machine.
 #include <gtest/gtest.h>

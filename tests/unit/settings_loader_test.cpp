@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The platform settings file loader: classes of lines, heads, value lists,
 // and every error with the number of the line it names.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The shell runner: whole output on success; the command, its exit code and
 // the end of the run on failure.
 #include <csignal>

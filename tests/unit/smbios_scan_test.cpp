@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The scan for the SMBIOS entry point on an in-memory machine, including the
 // failures that a file-backed image cannot produce.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The structure walk over well-formed and malformed tables. Malformed tables
 // must end the walk without reading past the table (run under AddressSanitizer
 // by `make test-asan`).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The positional string module: position conversion, searches, fields, and the
 // preconditions that stay active in optimised builds.
 #include <gtest/gtest.h>

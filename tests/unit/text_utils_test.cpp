@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // In-place trimming and case folding shared by the front end and the settings
 // readers.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Token writes on the in-memory machine: the order of the writes and the
 // lock around them, field writes, and what is refused before anything is
 // written. The checksum results themselves are checked end to end.

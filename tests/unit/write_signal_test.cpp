@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A termination signal that arrives while the token byte and its checksum
 // bytes are written: the process must finish the change and only then end by the signal.
 #include <csignal>

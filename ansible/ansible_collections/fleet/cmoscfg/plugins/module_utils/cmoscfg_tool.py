@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright: (c) 2026, The cmoscfg developers
+# GNU General Public License v3.0+ (see COPYING or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Running the cmoscfg tool on the managed host and reading its state.
 from __future__ import absolute_import, division, print_function
 

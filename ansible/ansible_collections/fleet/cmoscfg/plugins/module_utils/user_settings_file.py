@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright: (c) 2026, The cmoscfg developers
+# GNU General Public License v3.0+ (see COPYING or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Reading a user settings file (the format `cmoscfg setting save` prints) with
 # the rules of `cmoscfg setting readfile`, so that a file means the same here
 # as there.
