@@ -15,7 +15,8 @@ VERSION := $(shell grep -o -m1 'cmoscfg VERSION [0-9.]*' CMakeLists.txt | cut -d
 
 DEPS := tools/install-deps
 # What the build directory is configured with. When this differs from what it
-# was made with, CMake configures it afresh, so no option is silently kept.
+# was made with, CMake configures it afresh (without the old cache, so no
+# option is silently kept; the objects stay and are rebuilt only as needed).
 CONFIGURATION = -G Ninja -DCMOSCFG_TESTS=$(CMOSCFG_TESTS) $(CMAKE_FLAGS)
 export CONFIGURATION
 
@@ -26,9 +27,9 @@ all: build
 configure:
 	@$(DEPS) $(if $(filter ON,$(CMOSCFG_TESTS)),test,demo)
 	@if [ ! -f $(BUILD_DIR)/build.ninja ] || [ "$$(cat $(BUILD_DIR)/make-configuration 2>/dev/null)" != "$$CONFIGURATION" ]; then \
-	    fresh=; [ ! -f $(BUILD_DIR)/CMakeCache.txt ] || fresh=--fresh; \
-	    echo "cmake $$fresh -S . -B $(BUILD_DIR) $$CONFIGURATION"; \
-	    cmake $$fresh -S . -B $(BUILD_DIR) $(CONFIGURATION) && \
+	    rm -f $(BUILD_DIR)/CMakeCache.txt; \
+	    echo "cmake -S . -B $(BUILD_DIR) $$CONFIGURATION"; \
+	    cmake -S . -B $(BUILD_DIR) $(CONFIGURATION) && \
 	    printf '%s\n' "$$CONFIGURATION" >$(BUILD_DIR)/make-configuration; \
 	fi
 
@@ -48,7 +49,8 @@ test-ansible: build
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan:
 	@$(DEPS) test
-	cmake --fresh -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMOSCFG_SANITIZE=ON $(CMAKE_FLAGS)
+	rm -f $(ASAN_BUILD_DIR)/CMakeCache.txt
+	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMOSCFG_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD_DIR)
 	cd $(ASAN_BUILD_DIR) && ctest --output-on-failure -j2 -LE hardware
 

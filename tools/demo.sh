@@ -18,8 +18,10 @@ say() {
     printf '\n### %s\n' "$*"
 }
 
+# Each command is shown with the image it runs on, so a line copied from here
+# and pasted on a server as root still names the image, never the hardware.
 run() {
-    printf '$ cmoscfg'
+    printf '$ CMOSCFG_IMAGE=%s cmoscfg' "$CMOSCFG_IMAGE"
     for word in "$@"; do
         case $word in
             *" "*) printf " '%s'" "$word" ;;
@@ -29,6 +31,9 @@ run() {
     printf '\n'
     "$tool" "$@"
 }
+
+printf 'The tour runs on a copy of the demo machine image, with\n'
+printf '  CMOSCFG_PLATFORM=%s CMOSCFG_SETTINGS=%s\n' "$CMOSCFG_PLATFORM" "$CMOSCFG_SETTINGS"
 
 say "The D4 tokens this machine's SMBIOS table offers"
 run list_tokens

@@ -8,6 +8,10 @@
 set -uo pipefail
 
 man_dir=$1 print_words=$2
+# A missing program is a skip (77), not a fault of the pages.
+for program in groff man col; do
+    command -v "$program" >/dev/null || { echo "SKIP: $program not found"; exit 77; }
+done
 failures=0
 
 fail() {

@@ -50,7 +50,12 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
     }
     if (!inv.working_directory.empty() && ::chdir(inv.working_directory.c_str()) != 0)
         ::_exit(126);
+    // The build may sit where the unprivileged user cannot reach it (a clone
+    // in /root, mode 0700), so the tool is opened before the switch and run
+    // from that descriptor.
+    int executable_fd = -1;
     if (inv.unprivileged && ::getuid() == 0) {
+        executable_fd = ::open(inv.executable.c_str(), O_RDONLY | O_CLOEXEC);
         if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(126);
     }
@@ -59,7 +64,12 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
     std::vector<std::string> env_strings = build_environment(inv.env);
     std::vector<char*> argv = pointers(argv_strings);
     std::vector<char*> envp = pointers(env_strings);
-    ::execve(inv.executable.c_str(), argv.data(), envp.data());
+    if (executable_fd >= 0)
+        ::fexecve(executable_fd, argv.data(), envp.data());
+    else
+        ::execve(inv.executable.c_str(), argv.data(), envp.data());
+    const std::string failure = "cannot run " + inv.executable + ": " + std::strerror(errno) + "\n";
+    [[maybe_unused]] ssize_t written = ::write(2, failure.data(), failure.size());
     ::_exit(127);
 }
 
