@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 #include "lib/text_file.hpp"
 #include "settings/setting_list.hpp"
 #include "settings/setting_state.hpp"
@@ -35,8 +35,8 @@ void read_user_settings(const std::string& file_name)
 {
     std::ifstream in;
     if (!open_text_file(file_name, in)) {
-        std::printf("Error:  cannot open user bios settings file for reading:  %s\n\n", file_name.c_str());
-        end_process(1);
+        throw tool_error{1, format_text("Error:  cannot open user bios settings file for reading:  %s\n\n",
+                                        file_name.c_str())};
     }
 
     int changed = 0;
@@ -45,14 +45,13 @@ void read_user_settings(const std::string& file_name)
         if (line.what == user_settings_line::kind::skipped)
             continue;
         if (line.what == user_settings_line::kind::malformed) {
-            std::printf("Invalid/malformed setting found on line %d:\n%s\n\n", line.number, line.text.c_str());
-            end_process(1);
+            throw tool_error{1, format_text("Invalid/malformed setting found on line %d:\n%s\n\n", line.number,
+                                            line.text.c_str())};
         }
         changed += apply_request(line.name, line.value);
     }
     if (in.bad()) {
-        std::printf("Error:  cannot read user bios settings file:  %s\n\n", file_name.c_str());
-        end_process(1);
+        throw tool_error{1, format_text("Error:  cannot read user bios settings file:  %s\n\n", file_name.c_str())};
     }
     std::printf("\n%d settings changed.\n\n", changed);
 }

@@ -4,7 +4,7 @@
 #include <string>
 
 // Applies a user settings file (the format `setting save` prints), request by
-// request, reporting each; ends the process on a malformed line or a failed set.
+// request, reporting each; stops with a tool_error at a malformed line or a failed set.
 void read_user_settings(const std::string& file_name);
 
 // Puts every present setting that is not at its default back to its default.

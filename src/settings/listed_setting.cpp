@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "settings/listed_setting.hpp"
 
-#include <cstdio>
-
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 #include "settings/setting_state.hpp"
 
 listed_setting read_listed_setting(const setting_node& setting)
@@ -15,10 +13,10 @@ listed_setting read_listed_setting(const setting_node& setting)
             continue;
         if (token_is_set(*token)) {
             if (listed.current != nullptr) {
-                std::printf("\nERROR:  token %s:%s is set, but we've already found %s to be set.\n",
-                            value.token.c_str(), value.value_name.c_str(), listed.current->value_name.c_str());
-                std::puts("----> This does not make sense.  HALTING!");
-                end_process(1);
+                throw tool_error{1, format_text("\nERROR:  token %s:%s is set, but we've already found %s to be set.\n"
+                                                "----> This does not make sense.  HALTING!\n",
+                                                value.token.c_str(), value.value_name.c_str(),
+                                                listed.current->value_name.c_str())};
             }
             listed.current = &value;
         }

@@ -6,16 +6,16 @@
 #include "hw/cmos_access.hpp"
 #include "hw/token_table.hpp"
 #include "hw/token_write.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 #include "lib/str.hpp"
 #include "settings/setting_list.hpp"
 
 namespace {
 
-void report_missing_token(const stoken_node& value, const std::string& setting_name)
+std::string missing_token_text(const stoken_node& value, const std::string& setting_name)
 {
-    std::printf("Token %04x (for setting %s) not found on system.\n", static_cast<unsigned>(value.token_id),
-                setting_name.c_str());
+    return format_text("Token %04x (for setting %s) not found on system.\n", static_cast<unsigned>(value.token_id),
+                       setting_name.c_str());
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ std::string read_setting_value(const std::string& name, int lenient)
         for (const stoken_node& value : setting_at(index).stokens) {
             const token_entry* token = value_token(value);
             if (token == nullptr) {
-                report_missing_token(value, name);
+                std::fputs(missing_token_text(value, name).c_str(), stdout);
                 continue;
             }
             if (token_is_set(*token)) {
@@ -53,14 +53,15 @@ std::string read_setting_value(const std::string& name, int lenient)
     if (lenient)
         return result;
     if (matching_settings == 0) {
-        std::printf("setting not found on system:  %s\n", name.c_str());
-        std::puts("Please check that SETTINGS env variable points to the proper bios_settings file.\n");
-        end_process(1);
+        throw tool_error{1, format_text("setting not found on system:  %s\n"
+                                        "Please check that SETTINGS env variable points to the proper "
+                                        "bios_settings file.\n\n",
+                                        name.c_str())};
     }
     if (found_set_tokens != 1) {
-        std::puts("error:  setting found, but BIOS did not have precisely 1 setting active.");
-        std::printf("found_set_tokens == %d\n\n", found_set_tokens);
-        end_process(1);
+        throw tool_error{1, format_text("error:  setting found, but BIOS did not have precisely 1 setting active.\n"
+                                        "found_set_tokens == %d\n\n",
+                                        found_set_tokens)};
     }
     return result;
 }
@@ -86,21 +87,18 @@ void set_setting(const std::string& name, const std::string& value)
                 continue;
             const token_entry* token = value_token(candidate);
             if (token == nullptr) {
-                report_missing_token(candidate, name);
-                std::puts("Halting.\n");
-                end_process(1);
+                throw tool_error{1, missing_token_text(candidate, name) + "Halting.\n\n"};
             }
             set_d4_token(token->index_port, token->location, token->and_mask, token->or_mask);
             return;
         }
         ++settings_without_value;
     }
+    const char* const halting = "Halting.  (The job may not have finished.)\n";
     if (settings_without_value != 0)
-        std::printf("ERROR:  setting %s does not have %s as an option.\n\n", name.c_str(), value.c_str());
-    else
-        std::printf("ERROR:  setting not found on system:  %s\n", name.c_str());
-    std::puts("Halting.  (The job may not have finished.)");
-    end_process(1);
+        throw tool_error{1, format_text("ERROR:  setting %s does not have %s as an option.\n\n%s", name.c_str(),
+                                        value.c_str(), halting)};
+    throw tool_error{1, format_text("ERROR:  setting not found on system:  %s\n%s", name.c_str(), halting)};
 }
 
 std::string strip_comment(const std::string& text)
