@@ -4,7 +4,9 @@
 #include <string>
 
 #include "hw/token_entry.hpp"
+#include "lib/tool_error.hpp"
 #include "settings/setting_list.hpp"
+#include "settings/setting_reading.hpp"
 
 // The token-table entry of a value's token; nullptr when this machine lacks it.
 const token_entry* value_token(const stoken_node& value);
@@ -26,6 +28,13 @@ int setting_is_at(const std::string& name, const std::string& value);
 // Writes the token of the first value of that name of the first setting that
 // has it; a tool_error when there is none or its token is missing.
 void set_setting(const std::string& name, const std::string& value);
+
+// The watch of the reads of get, set, readfile and default: each value whose
+// token this machine lacks is told on a line of its own, naming the setting.
+reading_watch reporting_missing_tokens(const std::string& name);
+
+// The message of a strict read that does not find exactly one value set.
+tool_error strict_read_refusal(const std::string& name, const setting_reading& reading);
 
 // The text before its first '#', untrimmed.
 std::string strip_comment(const std::string& text);

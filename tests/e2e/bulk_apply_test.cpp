@@ -193,6 +193,38 @@ TEST_F(BulkApply, CheckOfAFileThatReadfileCompletesTakesNoLockAndForeseesReadfil
     EXPECT_TRUE(applied.out.ends_with("\n3 settings changed.\n\n")) << applied.out;
 }
 
+TEST_F(BulkApply, CheckFailsForAMissingNameThoughReadfileWouldComplete)
+{
+    tool_result r = check("No Such Setting : On\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Line 1:  No Such Setting:  PROBLEM:  no such setting\n"
+                     "\n0 settings would change, 1 problems.\n"
+                     "readfile would complete.\n\n");
+}
+
+TEST_F(BulkApply, CheckAndReadfileBothWriteTheFirstValueOfTheWantedName)
+{
+    // Disabled three times over: readfile writes the first, whose token is
+    // on the machine; the later ones have no token here.
+    const std::string settings = files.write("bios_settings.twice",
+                                             "Turbo Mode, Enabled, 0016:Enabled, 0017:Disabled, 00f2:Disabled\n"
+                                             "Turbo Mode, Enabled, 00f4:Enabled, 00f3:Disabled\n");
+    const environment env{{"CMOSCFG_SETTINGS", settings}};
+    const std::string file = files.write("user.settings", "Turbo Mode : Disabled\n");
+    const std::string before = machine.cmos_file();
+    tool_result r = machine.run({"setting", "check", file}, env);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Line 1:  Turbo Mode:  would change from Enabled to Disabled\n"
+                     "\n1 settings would change, 0 problems.\n"
+                     "readfile would complete.\n\n");
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    r = machine.run({"setting", "readfile", file}, env);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.ends_with("     (adjusting)\n\n1 settings changed.\n\n")) << r.out;
+    EXPECT_EQ(machine.cmos(0x70, 0x45) & 0x01, 0x00);
+}
+
 TEST_F(BulkApply, SetEachDefaultResetsOnlyWhatDiffers)
 {
     tool_result r = machine.run_with_settings({"setting", "set_each_default"});
