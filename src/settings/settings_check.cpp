@@ -8,6 +8,7 @@
 #include "lib/text_file.hpp"
 #include "lib/tool_error.hpp"
 #include "settings/setting_usage.hpp"
+#include "settings/settings_check_json.hpp"
 #include "settings/user_settings_run.hpp"
 
 namespace {
@@ -144,19 +145,31 @@ settings_check_result check_user_settings(std::istream& in, const std::function<
 
 int setting_check_command(const std::vector<std::string>& words)
 {
-    if (words.size() < 4) {
+    const bool as_json = words.size() > 3 && words[3] == "--json";
+    const std::size_t file_word = as_json ? 4 : 3;
+    if (words.size() <= file_word) {
         print_setting_usage();
         std::puts("ERROR:  you must provide the filename of the settings to check.\n");
         return 1;
     }
-    const std::string& file_name = words[3];
+    const std::string& file_name = words[file_word];
     std::ifstream in;
     if (!open_text_file(file_name, in))
         throw tool_error{1, format_text("Error:  cannot open user bios settings file for reading:  %s\n\n",
                                         file_name.c_str())};
+    const tool_error read_error{1, format_text("Error:  cannot read user bios settings file:  %s\n\n",
+                                               file_name.c_str())};
+    if (as_json) {
+        // The document is printed whole or not at all.
+        settings_check_result result = check_user_settings(in);
+        if (in.bad())
+            throw read_error;
+        std::fputs(settings_check_document(result).c_str(), stdout);
+        return result.status();
+    }
     settings_check_result result = check_user_settings(in, print_check_line);
     print_check_summary(result);
     if (in.bad())
-        throw tool_error{1, format_text("Error:  cannot read user bios settings file:  %s\n\n", file_name.c_str())};
+        throw read_error;
     return result.status();
 }
