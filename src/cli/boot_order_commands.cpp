@@ -10,15 +10,13 @@
 #include "cli/write_arguments.hpp"
 #include "hw/cmos_access.hpp"
 #include "hw/token_write.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 
 [[noreturn]] void halt(const char* message)
 {
-    std::puts(message);
-    std::puts("Halting.\n");
-    end_process(1);
+    throw tool_error{1, format_text("%s\nHalting.\n\n", message)};
 }
 
 // Where the platform keeps its boot order; chosen by the exact model name.

@@ -12,7 +12,7 @@
 #include "hw/platform_record.hpp"
 #include "hw/token_table.hpp"
 #include "hw/update_method.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 #include "lib/staged_directory.hpp"
 #include "lib/text_utils.hpp"
 #include "lib/whole_file.hpp"
@@ -33,9 +33,8 @@ void copy_settings_file(staged_directory& image)
 {
     std::string contents;
     if (!read_whole_file(loaded_settings_file(), contents)) {
-        std::printf("Error: cannot read the settings file %s: %s\n", loaded_settings_file().c_str(),
-                    std::strerror(errno));
-        end_process(1);
+        throw tool_error{1, format_text("Error: cannot read the settings file %s: %s\n", loaded_settings_file().c_str(),
+                                        std::strerror(errno))};
     }
     image.write_file(settings_copy_name(), contents);
 }

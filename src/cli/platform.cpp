@@ -10,7 +10,7 @@
 #include "hw/machine.hpp"
 #include "hw/update_method.hpp"
 #include "lib/debug_trace.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 #include "lib/shell_command.hpp"
 #include "lib/str.hpp"
 #include "lib/text_utils.hpp"
@@ -23,68 +23,74 @@ const char* const PRODUCT_NAME_COMMAND = "dmidecode | grep 'Product Name' -m1 | 
 
 [[noreturn]] void refuse_unlisted_platform()
 {
-    std::puts("");
-    std::printf("'%s' is not a known platform.  That's ok, but the environment variable\n", platform_name.c_str());
-    std::puts("CMOSCFG_UPDATE_METHOD is not set.  Please do one of these: ");
-    std::puts("");
-    std::puts("    To use your unknown platform with the Quor standard 'tokenctl' method");
-    std::puts("    of updating BIOS settings, set:");
-    std::puts("    ");
-    std::puts("        export CMOSCFG_UPDATE_METHOD=quor_standard    ");
-    std::puts("    ");
-    std::puts("    To use your unknown platform with the Quor ARC legacy method of");
-    std::puts("    updating BIOS settings, set:");
-    std::puts("    ");
-    std::puts("        export CMOSCFG_UPDATE_METHOD=arc_direct");
-    std::puts("    ");
-    std::puts("    Or, choose a platform that this tool already knows about:");
-    std::puts("    ");
-    std::printf("        %s\n", known_platform_list().c_str());
-    std::puts("    ");
-    std::puts("");
-    end_process(1);
+    throw tool_error{1, format_text("\n"
+                                    "'%s' is not a known platform.  That's ok, but the environment variable\n"
+                                    "CMOSCFG_UPDATE_METHOD is not set.  Please do one of these: \n"
+                                    "\n"
+                                    "    To use your unknown platform with the Quor standard 'tokenctl' method\n"
+                                    "    of updating BIOS settings, set:\n"
+                                    "    \n"
+                                    "        export CMOSCFG_UPDATE_METHOD=quor_standard    \n"
+                                    "    \n"
+                                    "    To use your unknown platform with the Quor ARC legacy method of\n"
+                                    "    updating BIOS settings, set:\n"
+                                    "    \n"
+                                    "        export CMOSCFG_UPDATE_METHOD=arc_direct\n"
+                                    "    \n"
+                                    "    Or, choose a platform that this tool already knows about:\n"
+                                    "    \n"
+                                    "        %s\n"
+                                    "    \n"
+                                    "\n",
+                                    platform_name.c_str(), known_platform_list().c_str())};
 }
 
 }  // namespace
 
+std::string platform_choice_help(const char* indent)
+{
+    return format_text("%sYou can skip platform autodetection by setting an environment variable. \n"
+                       "%sIf you don't set to a known platform, you must also set the update method\n"
+                       "%sto either 'arc_direct' (the legacy ARC method of pushing tokens) or\n"
+                       "%s'quor_standard' (the Quor 'tokenctl' method of pushing tokens).\n"
+                       "\n"
+                       "    (known platforms:  %s)\n"
+                       "\n",
+                       indent, indent, indent, indent, known_platform_list().c_str());
+}
+
 void print_platform_choice_help(const char* indent)
 {
-    std::printf("%sYou can skip platform autodetection by setting an environment variable. \n", indent);
-    std::printf("%sIf you don't set to a known platform, you must also set the update method\n", indent);
-    std::printf("%sto either 'arc_direct' (the legacy ARC method of pushing tokens) or\n", indent);
-    std::printf("%s'quor_standard' (the Quor 'tokenctl' method of pushing tokens).\n", indent);
-    std::puts("");
-    std::printf("    (known platforms:  %s)\n", known_platform_list().c_str());
-    std::puts("");
+    std::fputs(platform_choice_help(indent).c_str(), stdout);
 }
 
 namespace {
 
 [[noreturn]] void refuse_failed_autodetection(const std::string& raw_product_name)
 {
-    std::puts("");
-    std::printf("Platform detected  :  %s\n", platform_name.c_str());
-    std::printf("Raw platform string:  %s\n", raw_product_name.c_str());
-    std::puts("");
-    std::puts("Autodetection failed; this is not a known platform.");
-    std::puts("");
-    print_platform_choice_help("");
-    std::puts("    export CMOSCFG_PLATFORM=NNNNN");
-    std::puts("    export CMOSCFG_UPDATE_METHOD=arc_direct");
-    std::puts("    export CMOSCFG_UPDATE_METHOD=quor_standard");
-    std::puts("");
-    end_process(1);
+    throw tool_error{1, format_text("\n"
+                                    "Platform detected  :  %s\n"
+                                    "Raw platform string:  %s\n"
+                                    "\n"
+                                    "Autodetection failed; this is not a known platform.\n"
+                                    "\n",
+                                    platform_name.c_str(), raw_product_name.c_str()) +
+                            platform_choice_help("") +
+                            "    export CMOSCFG_PLATFORM=NNNNN\n"
+                            "    export CMOSCFG_UPDATE_METHOD=arc_direct\n"
+                            "    export CMOSCFG_UPDATE_METHOD=quor_standard\n"
+                            "\n"};
 }
 
 [[noreturn]] void refuse_unknown_update_method(const std::string& method)
 {
     // The second text ends in a newline of its own and is printed as a line,
     // so an empty line follows it before the two further empty lines.
-    std::puts("Update method override was requested (by environment variable),");
-    std::printf("but I don't know this method:  %s\n\n", method.c_str());
-    std::puts("");
-    std::puts("");
-    end_process(1);
+    throw tool_error{1, format_text("Update method override was requested (by environment variable),\n"
+                                    "but I don't know this method:  %s\n\n"
+                                    "\n"
+                                    "\n",
+                                    method.c_str())};
 }
 
 // CMOSCFG_PLATFORM is set: a known model takes its default method unless

@@ -19,6 +19,7 @@ std::string known_platform_list();
 
 // How to name the platform and update method in the environment, with the
 // known models; shared by the engineering help and the autodetection failure.
+std::string platform_choice_help(const char* indent);
 void print_platform_choice_help(const char* indent);
 
 // platform: prints platform_name.

@@ -12,7 +12,8 @@
 #include "cli/help_texts.hpp"
 #include "cli/startup.hpp"
 #include "hw/machine.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/error_report_scope.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 
@@ -24,10 +25,20 @@ int report_exhausted_memory()
     return 1;
 }
 
+// The one place where an error is printed and ends the run.
+int report_error(const tool_error& error, error_report_scope& holds)
+{
+    std::fputs(error.text.c_str(), stdout);
+    std::fflush(stdout);
+    holds.release_held();
+    return error.status;
+}
+
 }  // namespace
 
 int run_cmoscfg(int argc, char** argv)
 {
+    error_report_scope holds;
     try {
         command_line line;
         for (int i = 0; i < argc; ++i)
@@ -47,12 +58,15 @@ int run_cmoscfg(int argc, char** argv)
             status = dispatch_command(line);
         std::fflush(stdout);
         return status;
-    } catch (const process_exit& exit) {
-        std::fflush(stdout);
-        return exit.status;
+    } catch (const tool_error& error) {
+        return report_error(error, holds);
     } catch (const std::bad_alloc&) {
+        // Unlike an error's message, this one follows the holds' release, as
+        // the unwinding would have released them.
+        holds.release_held();
         return report_exhausted_memory();
     } catch (const std::length_error&) {
+        holds.release_held();
         return report_exhausted_memory();
     }
 }

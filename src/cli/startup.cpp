@@ -11,7 +11,7 @@
 #include "hw/machine.hpp"
 #include "hw/token_table.hpp"
 #include "lib/debug_trace.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 #include "lib/shell_command.hpp"
 #include "settings/settings_loader.hpp"
 
@@ -20,8 +20,7 @@ namespace {
 void require_root(machine& m)
 {
     if (!m.is_root()) {
-        std::puts("You must be root to use this tool.");
-        end_process(1);
+        throw tool_error{1, "You must be root to use this tool.\n"};
     }
 }
 
@@ -31,9 +30,8 @@ void raise_io_privilege(machine& m)
 {
     int error = m.raise_io_privilege();
     if (error != 0) {
-        std::printf("Error: unable to raise the I/O privilege level: %s\n", std::strerror(error));
-        print_io_privilege_diagnosis(m, error);
-        end_process(1);
+        throw tool_error{1, format_text("Error: unable to raise the I/O privilege level: %s\n", std::strerror(error)) +
+                                io_privilege_diagnosis(m, error)};
     }
 }
 

@@ -3,5 +3,5 @@
 
 // Everything that must succeed before the command word is looked at: root
 // check, I/O privilege, shell probe, debug switch, token table, platform and
-// settings file. Ends the process on failure.
+// settings file. A tool_error on failure.
 void run_startup();

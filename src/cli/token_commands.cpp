@@ -7,20 +7,18 @@
 #include "hw/cmos_access.hpp"
 #include "hw/token_table.hpp"
 #include "hw/token_write.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 
-// The entry of the token id given on the command line; ends the process when
+// The entry of the token id given on the command line; an error when
 // the machine has no such token.
 const token_entry& token_from_command_line(const command_line& line)
 {
     int id = line.number(2);
     int i = find_d4_token(id);
     if (i < 0) {
-        std::printf("Token %04x not found on system.\n", static_cast<unsigned>(id));
-        std::puts("Halting.\n");
-        end_process(1);
+        throw tool_error{1, format_text("Token %04x not found on system.\nHalting.\n\n", static_cast<unsigned>(id))};
     }
     return token_table[static_cast<std::size_t>(i)];
 }

@@ -3,14 +3,13 @@
 
 #include <cstdio>
 
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 void require_hex_numbers(const command_line& line, int first, int last)
 {
     for (int i = first; i <= last; ++i) {
         if (!is_whole_hex_number(line[i].c_str())) {
-            std::printf("Error: not a hexadecimal number: %s\n", line[i].c_str());
-            end_process(1);
+            throw tool_error{1, format_text("Error: not a hexadecimal number: %s\n", line[i].c_str())};
         }
     }
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/access_diagnosis.hpp"
 
+#include "lib/tool_error.hpp"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -69,10 +71,12 @@ std::string what_is_forbidden(hardware_access access)
     return access == hardware_access::io_ports ? "I/O port access" : "reading physical memory through /dev/mem";
 }
 
-void print_lines(const std::vector<std::string>& lines)
+std::string as_text(const std::vector<std::string>& lines)
 {
+    std::string text;
     for (const std::string& line : lines)
-        std::printf("%s\n", line.c_str());
+        text += format_text("%s\n", line.c_str());
+    return text;
 }
 
 }  // namespace
@@ -155,12 +159,12 @@ std::vector<std::string> explain_refusal(hardware_access access, const access_fa
             "Try: report this together with the kernel version (uname -r)."};
 }
 
-void print_io_privilege_diagnosis(machine& m, int error)
+std::string io_privilege_diagnosis(machine& m, int error)
 {
-    print_lines(m.diagnose_refusal(hardware_access::io_ports, error));
+    return as_text(m.diagnose_refusal(hardware_access::io_ports, error));
 }
 
-void print_physical_memory_diagnosis(machine& m, int error)
+std::string physical_memory_diagnosis(machine& m, int error)
 {
-    print_lines(m.diagnose_refusal(hardware_access::physical_memory, error));
+    return as_text(m.diagnose_refusal(hardware_access::physical_memory, error));
 }

@@ -46,8 +46,9 @@ refusal_cause classify_refusal(hardware_access access, const access_facts& facts
 // The diagnosis: what is wrong, then a line starting with "Try: ".
 std::vector<std::string> explain_refusal(hardware_access access, const access_facts& facts);
 
-// Print the back end's diagnosis of a refused iopl or a refused open of
-// physical memory (machine::diagnose_refusal): only the kernel's refusals get
-// one, those of a machine image or a test machine print nothing.
-void print_io_privilege_diagnosis(machine& m, int error);
-void print_physical_memory_diagnosis(machine& m, int error);
+// The back end's diagnosis of a refused iopl or a refused open of physical
+// memory (machine::diagnose_refusal), as lines of text to follow the error
+// message: only the kernel's refusals get one, those of a machine image or a
+// test machine give an empty text.
+std::string io_privilege_diagnosis(machine& m, int error);
+std::string physical_memory_diagnosis(machine& m, int error);

@@ -6,7 +6,7 @@
 
 #include "hw/machine.hpp"
 #include "lib/debug_trace.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 
@@ -42,10 +42,8 @@ void require_nonzero_mask(int mask)
 {
     // Placing a field at the lowest set bit of a mask without one would never
     // find that bit.
-    if (mask == 0) {
-        std::printf("Error: mask 0 selects no bits of the CMOS byte.\n");
-        end_process(1);
-    }
+    if (mask == 0)
+        throw tool_error{1, "Error: mask 0 selects no bits of the CMOS byte.\n"};
 }
 
 int read_cmos_shifted(int index_port, int location, int mask)
@@ -82,14 +80,13 @@ int calc_checksum(int type, int index_port, int loc_start, int loc_end)
 {
     auto first = static_cast<std::uint32_t>(loc_start);
     auto last = static_cast<std::uint32_t>(loc_end);
-    if (first > last) {
-        std::printf("Attempted to calculate checksum, but loc_start (%x) > loc_end (%x)\n", first, last);
-        end_process(1);
-    }
-    if (type != 0) {
-        std::printf("calc_checksum only supports type 0 checksums right now (type %d was requested).\n", type);
-        end_process(1);
-    }
+    if (first > last)
+        throw tool_error{1, format_text("Attempted to calculate checksum, but loc_start (%x) > loc_end (%x)\n", first,
+                                        last)};
+    if (type != 0)
+        throw tool_error{1, format_text("calc_checksum only supports type 0 checksums right now (type %d was "
+                                        "requested).\n",
+                                        type)};
     // The loop stops after loc_end itself, so even loc_end 0xFFFFFFFF ends
     // without the counter wrapping; the sum is kept modulo 2^32.
     std::uint32_t sum = 0;

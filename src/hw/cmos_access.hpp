@@ -21,11 +21,11 @@ int read_cmos_shifted(int index_port, int location, int mask);
 // With debug tracing, prints the labelled block of the values compared.
 int test_d4_token(int index_port, int location, int and_mask, int or_mask);
 
-// The plain byte sum of loc_start..loc_end inclusive (compared unsigned). Ends
-// the process with status 1, before reading anything, on a reversed range
+// The plain byte sum of loc_start..loc_end inclusive (compared unsigned). A
+// tool_error (status 1), before reading anything, on a reversed range
 // (tested first) or a type other than 0.
 int calc_checksum(int type, int index_port, int loc_start, int loc_end);
 
-// Ends the process with status 1 when mask selects no bits; used by every
+// A tool_error (status 1) when mask selects no bits; used by every
 // operation that places a value at a mask's lowest set bit.
 void require_nonzero_mask(int mask);

@@ -10,7 +10,10 @@ class no_lock : public cmos_write_lock {};
 
 class rehearsal_machine : public machine {
 public:
-    explicit rehearsal_machine(machine& real) : real_(real) {}
+    rehearsal_machine(machine& real, std::shared_ptr<std::vector<cmos_byte_change>> recorded)
+        : real_(real), recorded_(std::move(recorded))
+    {
+    }
 
     bool is_root() override { return real_.is_root(); }
     int raise_io_privilege() override { return real_.raise_io_privilege(); }
@@ -31,6 +34,7 @@ public:
     void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override
     {
         written_[{index_port, location}] = value;
+        recorded_->push_back({index_port, location, value});
     }
 
     // A change of several bytes lands in the copy too, never in the real CMOS.
@@ -46,14 +50,15 @@ public:
 private:
     machine& real_;
     std::map<std::pair<std::uint16_t, std::uint8_t>, std::uint8_t> written_;
+    std::shared_ptr<std::vector<cmos_byte_change>> recorded_;
 };
 
 }  // namespace
 
-cmos_rehearsal::cmos_rehearsal()
+cmos_rehearsal::cmos_rehearsal() : recorded_(std::make_shared<std::vector<cmos_byte_change>>())
 {
     machine& real = current_machine();
-    real_ = exchange_machine(std::make_unique<rehearsal_machine>(real));
+    real_ = exchange_machine(std::make_unique<rehearsal_machine>(real, recorded_));
 }
 
 cmos_rehearsal::~cmos_rehearsal()

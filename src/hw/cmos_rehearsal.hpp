@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "hw/machine.hpp"
 
@@ -10,7 +11,8 @@
 // see, so a sequence of token writes (checksum repairs included) can be played
 // through to learn what each step would find, with the machine's CMOS never
 // written and its write lock never taken. Physical memory and everything else
-// pass through unchanged. The real machine is back when it ends.
+// pass through unchanged. The real machine is back when it ends. The bytes
+// that would have been written are recorded, in order.
 class cmos_rehearsal {
 public:
     cmos_rehearsal();
@@ -18,6 +20,10 @@ public:
     cmos_rehearsal(const cmos_rehearsal&) = delete;
     cmos_rehearsal& operator=(const cmos_rehearsal&) = delete;
 
+    // Every byte written so far, in the order of the writes.
+    const std::vector<cmos_byte_change>& recorded_writes() const { return *recorded_; }
+
 private:
     std::unique_ptr<machine> real_;
+    std::shared_ptr<std::vector<cmos_byte_change>> recorded_;
 };

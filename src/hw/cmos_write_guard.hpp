@@ -26,4 +26,5 @@ private:
     // can still be interrupted, and released first.
     std::unique_ptr<cmos_write_lock> lock_;
     std::optional<signal_hold> signals_;
+    int errors_in_flight_;
 };

@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 
@@ -39,8 +39,7 @@ private:
 
 [[noreturn]] void lock_failure(const char* what, const std::string& path, int error)
 {
-    std::printf("Error: unable to %s the lock file %s: %s\n", what, path.c_str(), std::strerror(error));
-    end_process(1);
+    throw tool_error{1, format_text("Error: unable to %s the lock file %s: %s\n", what, path.c_str(), std::strerror(error))};
 }
 
 bool same_file(int fd, const struct stat& file)
@@ -145,8 +144,8 @@ std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, 
         lock_failure("open", path, errno);
     if (rules.private_file && (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid())) {
         ::close(fd);
-        std::printf("Error: the lock file %s is not a regular file owned by this user; remove it.\n", path.c_str());
-        end_process(1);
+        throw tool_error{1, format_text("Error: the lock file %s is not a regular file owned by this user; remove it.\n",
+                                        path.c_str())};
     }
 
     // Free: take it. Held, by the caller that handed its descriptor down to

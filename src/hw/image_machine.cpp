@@ -12,7 +12,7 @@
 
 #include "hw/file_lock.hpp"
 #include "hw/file_memory.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 #include "lib/whole_file.hpp"
 
 namespace {
@@ -85,8 +85,7 @@ int image_machine::physical_memory_error()
 // cannot be read (no permission, a directory) must not pass for one.
 void image_machine::read_failure(int error) const
 {
-    std::printf("Error: unable to read %s: %s\n", file_path("cmos").c_str(), std::strerror(error));
-    end_process(1);
+    throw tool_error{1, format_text("Error: unable to read %s: %s\n", file_path("cmos").c_str(), std::strerror(error))};
 }
 
 int image_machine::cmos_fd(bool for_writing)
@@ -101,8 +100,7 @@ int image_machine::cmos_fd(bool for_writing)
             return -1;  // a missing image CMOS reads as all 0xFF
         if (!for_writing)
             read_failure(errno);
-        std::printf("Error: unable to open %s for writing: %s\n", path.c_str(), std::strerror(errno));
-        end_process(1);
+        throw tool_error{1, format_text("Error: unable to open %s for writing: %s\n", path.c_str(), std::strerror(errno))};
     }
     if (cmos_fd_ >= 0)
         ::close(cmos_fd_);
@@ -201,8 +199,7 @@ void image_machine::write_cmos_change(std::span<const cmos_byte_change> change)
 
 void image_machine::write_failure(const char* reason) const
 {
-    std::printf("Error: unable to write %s: %s\n", file_path("cmos").c_str(), reason);
-    end_process(1);
+    throw tool_error{1, format_text("Error: unable to write %s: %s\n", file_path("cmos").c_str(), reason)};
 }
 
 // The image's CMOS file is its own lock: every process that writes the image
@@ -219,8 +216,7 @@ std::optional<std::string> image_machine::recorded_platform()
     if (!read_whole_file(path, text)) {
         if (errno == ENOENT)
             return std::nullopt;  // an image made by hand: identified as the hardware is
-        std::printf("Error: unable to read %s: %s\n", path.c_str(), std::strerror(errno));
-        end_process(1);
+        throw tool_error{1, format_text("Error: unable to read %s: %s\n", path.c_str(), std::strerror(errno))};
     }
     return text;
 }

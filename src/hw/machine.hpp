@@ -73,18 +73,18 @@ public:
     // checksum that guards it. Where a write can fail for want of room, or be
     // cut short by a kill between bytes, the back end makes the change land
     // whole or not at all; elsewhere it is the bytes written back to back.
-    // Ends the process with a message when the change cannot be written.
+    // A tool_error when the change cannot be written.
     virtual void write_cmos_change(std::span<const cmos_byte_change> change);
 
     // Waits until no other cmoscfg process is writing this machine's CMOS and
-    // takes the lock. Ends the process with a message when it cannot be taken.
+    // takes the lock. A tool_error when it cannot be taken.
     virtual std::unique_ptr<cmos_write_lock> lock_cmos_writes() = 0;
 
     // The text of the platform record kept with a capture of a machine (see
     // hw/platform_record.hpp), which then stands for the product name that
     // dmidecode would report; nullopt where there is none. The hardware has
-    // none: it is identified by its own dmidecode. Ends the process with a
-    // message when a record exists but cannot be read.
+    // none: it is identified by its own dmidecode. A tool_error
+    // when a record exists but cannot be read.
     virtual std::optional<std::string> recorded_platform() { return std::nullopt; }
 };
 

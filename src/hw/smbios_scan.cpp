@@ -6,7 +6,7 @@
 #include <new>
 
 #include "hw/access_diagnosis.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 
@@ -41,17 +41,16 @@ std::vector<std::uint8_t> read_structure_table(physical_memory& memory, std::uin
     try {
         table.resize(length);
     } catch (const std::bad_alloc&) {
-        std::puts("Failure to malloc space for the smbios table.");
-        end_process(1);
+        throw tool_error{1, "Failure to malloc space for the smbios table.\n"};
     }
     if (length == 0)
         return table;
     // A table that cannot be read whole is refused rather than used in part:
     // a truncated token list could send writes to the wrong checksum range.
     if (!memory.seek(address) || read_fully(memory, table.data(), length) != length) {
-        std::printf("Error reading the SMBIOS structure table (%u bytes at %x); please retry and report this bug\n",
-                    static_cast<unsigned>(length), static_cast<unsigned>(address));
-        end_process(1);
+        throw tool_error{1, format_text("Error reading the SMBIOS structure table (%u bytes at %x); please retry "
+                                        "and report this bug\n",
+                                        static_cast<unsigned>(length), static_cast<unsigned>(address))};
     }
     return table;
 }
@@ -61,8 +60,7 @@ std::vector<std::uint8_t> read_table_at_anchor(physical_memory& memory, std::uin
 {
     unsigned char entry_point[ENTRY_POINT_SIZE] = {};
     if (!memory.seek(a) || read_fully(memory, entry_point, ENTRY_POINT_SIZE) < ENTRY_POINT_SIZE) {
-        std::puts("Error reading smbios header; please retry and report this bug");
-        end_process(1);
+        throw tool_error{1, "Error reading smbios header; please retry and report this bug\n"};
     }
     auto length = static_cast<std::uint16_t>(little_endian(entry_point + 0x16, 2));
     std::uint32_t address = little_endian(entry_point + 0x18, 4);
@@ -81,14 +79,12 @@ std::vector<std::uint8_t> scan_probe_by_probe(physical_memory& memory)
     std::vector<std::uint8_t> table;
     for (std::uint64_t a = SMBIOS_SCAN_START; a < SMBIOS_SCAN_END; a += 16) {
         if (!memory.seek(a)) {
-            std::printf("Error seeking %x inside memory while looking for SMBIOS table\n",
-                        static_cast<unsigned>(a));
-            end_process(1);
+            throw tool_error{1, format_text("Error seeking %x inside memory while looking for SMBIOS table\n",
+                                            static_cast<unsigned>(a))};
         }
         unsigned char probe[4];
         if (memory.read(probe, 4) < 4) {
-            std::puts("Error reading bytes; please try operation again, and report this bug");
-            end_process(1);
+            throw tool_error{1, "Error reading bytes; please try operation again, and report this bug\n"};
         }
         if (is_anchor(probe))
             table = read_table_at_anchor(memory, a);
@@ -102,9 +98,8 @@ std::unique_ptr<physical_memory> open_physical_memory_or_end(machine& m)
 {
     std::unique_ptr<physical_memory> memory = m.open_physical_memory();
     if (!memory) {
-        std::printf("Error: unable to open %s\n", m.physical_memory_path().c_str());
-        print_physical_memory_diagnosis(m, m.physical_memory_error());
-        end_process(1);
+        throw tool_error{1, format_text("Error: unable to open %s\n", m.physical_memory_path().c_str()) +
+                                physical_memory_diagnosis(m, m.physical_memory_error())};
     }
     return memory;
 }

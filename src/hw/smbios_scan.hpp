@@ -12,10 +12,10 @@ constexpr std::uint64_t SMBIOS_SCAN_END = 0x100000;
 
 // Finds the SMBIOS structure table in physical memory and returns a copy of
 // it; empty when no anchor is found. When several anchors are found, the table
-// of the last one is returned. Ends the process on read errors.
+// of the last one is returned. A tool_error on read errors.
 std::vector<std::uint8_t> find_smbios_table(machine& m);
 
-// Physical memory of m, opened for the scan; ends the process with a message
+// Physical memory of m, opened for the scan; a tool_error with a message
 // and the likely cause when it cannot be opened.
 std::unique_ptr<physical_memory> open_physical_memory_or_end(machine& m);
 

@@ -7,7 +7,7 @@
 #include "hw/machine.hpp"
 #include "hw/smbios_scan.hpp"
 #include "hw/smbios_walk.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 std::vector<token_entry> token_table;
 
@@ -38,8 +38,7 @@ void load_token_table()
         walk_smbios_table(smbios_table, [&tokens](const token_entry& entry) { tokens.push_back(entry); });
         set_token_table(std::move(tokens));
     } catch (const std::bad_alloc&) {
-        std::puts("Failed to malloc space for internal D4 token table.");
-        end_process(1);
+        throw tool_error{1, "Failed to malloc space for internal D4 token table.\n"};
     }
 }
 

@@ -10,7 +10,7 @@
 #include "hw/token_table.hpp"
 #include "hw/update_method.hpp"
 #include "lib/debug_trace.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 
@@ -33,9 +33,8 @@ const token_entry& checksum_entry_for(int index_port)
             return e;
         }
     }
-    std::printf("error:  failed to find anything in the token table with index port %x\n",
-                static_cast<unsigned>(index_port));
-    end_process(1);
+    throw tool_error{1, format_text("error:  failed to find anything in the token table with index port %x\n",
+                                    static_cast<unsigned>(index_port))};
 }
 
 // One CMOS byte to write.
@@ -129,10 +128,8 @@ void set_d4_token(int index_port, int location, int and_mask, int or_mask)
 
     // Checked before the token byte is written, so that a missing method never
     // leaves a byte behind without its checksum.
-    if (update_method != UPDATE_METHOD_DIRECT && update_method != UPDATE_METHOD_STANDARD) {
-        std::puts("\nerror:  reached end of set_d4_token, but no update method was set");
-        end_process(1);
-    }
+    if (update_method != UPDATE_METHOD_DIRECT && update_method != UPDATE_METHOD_STANDARD)
+        throw tool_error{1, "\nerror:  reached end of set_d4_token, but no update method was set\n"};
 
     // Everything is read and computed before the first byte is written.
     int old_byte = read_cmos(index_port, location);

@@ -4,7 +4,7 @@
 // Writes a token's value into its CMOS byte, new = (old AND and_mask) OR
 // or_mask, and repairs the bank's checksum by update_method. The checksum
 // range is that of the first token in the table with the same index port.
-// The change is made under a cmos_write_guard. Ends the process, with nothing
+// The change is made under a cmos_write_guard. A tool_error, with nothing
 // written, when no token uses the index port, the checksum range is reversed,
 // or no update method is set.
 void set_d4_token(int index_port, int location, int and_mask, int or_mask);

@@ -9,15 +9,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 void* Mem_alloc(long nbytes, const char* file, int /*line*/)
 {
     assert(nbytes > 0);
     void* block = std::malloc(static_cast<std::size_t>(nbytes));
-    if (block == nullptr) {
-        std::puts(file != nullptr ? "failed to malloc the request." : "error1 in malloc");
-        end_process(1);
-    }
+    // The top of the run prints the text; should even that text find no
+    // memory, it prints the first message by itself.
+    if (block == nullptr)
+        throw tool_error{1, file != nullptr ? "failed to malloc the request.\n" : "error1 in malloc\n"};
     return block;
 }

@@ -8,7 +8,7 @@
 #include <new>
 #include <sys/wait.h>
 
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 
@@ -37,8 +37,7 @@ std::string run_shell_command(const std::string& command)
     std::fflush(stdout);
     std::unique_ptr<std::FILE, pipe_closer> pipe(::popen(command.c_str(), "r"));
     if (!pipe) {
-        std::printf("Error invoking shell command: %s\n", std::strerror(errno));
-        end_process(1);
+        throw tool_error{1, format_text("Error invoking shell command: %s\n", std::strerror(errno))};
     }
 
     // fgets ends the loop at the end of the output and on a read error alike;
@@ -57,8 +56,5 @@ std::string run_shell_command(const std::string& command)
     const int code = exit_code_of(::pclose(pipe.release()));
     if (code == 0)
         return result;
-    std::printf("Shell command:  %s\n", command.c_str());
-    std::printf("  exit code: %d\n", code);
-    std::puts("Halting.");
-    end_process(code);
+    throw tool_error{code, format_text("Shell command:  %s\n  exit code: %d\nHalting.\n", command.c_str(), code)};
 }

@@ -6,7 +6,8 @@
 // While alive, holds back the signals that end a process from outside or from
 // a closed output (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE): they stay
 // pending and act when it is destroyed, after standard output is flushed so
-// that nothing already printed is lost.
+// that nothing already printed is lost. When an error ends it, they act
+// after the error's message (see error_report_scope.hpp).
 class signal_hold {
 public:
     signal_hold();
@@ -16,4 +17,5 @@ public:
 
 private:
     sigset_t previous_;
+    int errors_in_flight_;
 };

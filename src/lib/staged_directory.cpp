@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 
@@ -19,8 +19,7 @@ constexpr mode_t FILE_MODE = 0600;
 
 [[noreturn]] void report_failure(const char* what, const std::string& path, int error)
 {
-    std::printf("Error: %s %s: %s\n", what, path.c_str(), std::strerror(error));
-    end_process(1);
+    throw tool_error{1, format_text("Error: %s %s: %s\n", what, path.c_str(), std::strerror(error))};
 }
 
 // The path without its final slashes ("/" stays "/").
@@ -81,15 +80,13 @@ void staged_directory::require_new_or_empty(const std::string& target)
     struct stat st{};
     if (::lstat(target.c_str(), &st) == 0) {
         if (!S_ISDIR(st.st_mode)) {
-            std::printf("Error: %s exists and is not a directory\n", target.c_str());
-            end_process(1);
+            throw tool_error{1, format_text("Error: %s exists and is not a directory\n", target.c_str())};
         }
         int error = 0;
         if (!is_empty_directory(target, error)) {
             if (error != 0)
                 report_failure("cannot read the directory", target, error);
-            std::printf("Error: %s is not empty; give a new or empty directory\n", target.c_str());
-            end_process(1);
+            throw tool_error{1, format_text("Error: %s is not empty; give a new or empty directory\n", target.c_str())};
         }
     } else if (errno != ENOENT) {
         report_failure("cannot look at", target, errno);

@@ -14,8 +14,7 @@
 // also when an error ends the run. Termination signals are held back
 // meanwhile, so that Ctrl-C cannot leave the temporary directory behind. The
 // directory is mode 0700 and every file in it 0600, whatever the umask.
-// Every failure prints a message naming the final path and ends the run with
-// status 1.
+// Every failure is a tool_error (status 1) whose message names the final path.
 class staged_directory {
 public:
     // The final place must not exist, or be an empty directory.

@@ -3,58 +3,76 @@
 
 #include <cstdio>
 
-#include "lib/process_exit.hpp"
 #include "lib/text_file.hpp"
+#include "lib/tool_error.hpp"
 #include "settings/setting_list.hpp"
 #include "settings/setting_state.hpp"
-#include "settings/user_settings_reader.hpp"
+#include "settings/user_settings_run.hpp"
 
 namespace {
 
-// One request line: set name to value, unless it is absent or already there.
-// Returns 1 when the setting was changed.
-int apply_request(const std::string& name, const std::string& value)
-{
-    std::printf("  requested setting:  %-29s  to state  %-19s", name.c_str(), value.c_str());
-    if (!setting_present(name.c_str())) {
-        std::puts("     (skipping--setting not present on system)");
-        return 0;
+// Readfile's report: each request on a line of its own with what became of
+// it; a line it cannot carry out ends the run with its message.
+class readfile_report : public user_settings_observer {
+public:
+    void before_judging(const user_settings_line& line) override
+    {
+        std::printf("  requested setting:  %-29s  to state  %-19s", line.name.c_str(), line.value.c_str());
     }
-    if (setting_is_at(name, value)) {
-        std::puts("     (skipping--already set)");
-        return 0;
+
+    reading_watch watch(const user_settings_line& line) override { return reporting_missing_tokens(line.name); }
+
+    void judged(const user_settings_line& line, const request_verdict& verdict) override
+    {
+        switch (verdict.outcome) {
+        case request_outcome::comment:
+            return;
+        case request_outcome::malformed:
+            throw tool_error{1, format_text("Invalid/malformed setting found on line %d:\n%s\n\n", line.number,
+                                            line.text.c_str())};
+        case request_outcome::unknown_name:
+        case request_outcome::case_differs:
+        case request_outcome::not_present:
+            std::puts("     (skipping--setting not present on system)");
+            return;
+        case request_outcome::two_values_set:
+            throw strict_read_refusal(line.name, verdict.reading);
+        case request_outcome::unchanged:
+            std::puts("     (skipping--already set)");
+            return;
+        case request_outcome::change:
+            std::puts("     (adjusting)");
+            ++changed;
+            return;
+        case request_outcome::value_not_offered:
+        case request_outcome::missing_token:
+            std::puts("     (adjusting)");
+            throw write_refusal(line.name, line.value, verdict.target);
+        }
     }
-    std::puts("     (adjusting)");
-    set_setting(name, value);
-    return 1;
-}
+
+    int changed = 0;
+};
 
 }  // namespace
+
+void read_user_settings_from(std::istream& in)
+{
+    readfile_report report;
+    run_user_settings(in, report);
+    if (!in.bad())
+        std::printf("\n%d settings changed.\n\n", report.changed);
+}
 
 void read_user_settings(const std::string& file_name)
 {
     std::ifstream in;
-    if (!open_text_file(file_name, in)) {
-        std::printf("Error:  cannot open user bios settings file for reading:  %s\n\n", file_name.c_str());
-        end_process(1);
-    }
-
-    int changed = 0;
-    user_settings_line line;
-    while (read_user_settings_line(in, line)) {
-        if (line.what == user_settings_line::kind::skipped)
-            continue;
-        if (line.what == user_settings_line::kind::malformed) {
-            std::printf("Invalid/malformed setting found on line %d:\n%s\n\n", line.number, line.text.c_str());
-            end_process(1);
-        }
-        changed += apply_request(line.name, line.value);
-    }
-    if (in.bad()) {
-        std::printf("Error:  cannot read user bios settings file:  %s\n\n", file_name.c_str());
-        end_process(1);
-    }
-    std::printf("\n%d settings changed.\n\n", changed);
+    if (!open_text_file(file_name, in))
+        throw tool_error{1, format_text("Error:  cannot open user bios settings file for reading:  %s\n\n",
+                                        file_name.c_str())};
+    read_user_settings_from(in);
+    if (in.bad())
+        throw tool_error{1, format_text("Error:  cannot read user bios settings file:  %s\n\n", file_name.c_str())};
 }
 
 void set_each_default()

@@ -1,28 +1,23 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "settings/listed_setting.hpp"
 
-#include <cstdio>
-
-#include "lib/process_exit.hpp"
-#include "settings/setting_state.hpp"
+#include "lib/tool_error.hpp"
+#include "settings/setting_reading.hpp"
 
 listed_setting read_listed_setting(const setting_node& setting)
 {
-    listed_setting listed;
-    for (const stoken_node& value : setting.stokens) {
-        const token_entry* token = value_token(value);
-        if (token == nullptr)
-            continue;
-        if (token_is_set(*token)) {
-            if (listed.current != nullptr) {
-                std::printf("\nERROR:  token %s:%s is set, but we've already found %s to be set.\n",
-                            value.token.c_str(), value.value_name.c_str(), listed.current->value_name.c_str());
-                std::puts("----> This does not make sense.  HALTING!");
-                end_process(1);
-            }
-            listed.current = &value;
-        }
-        listed.values.push_back(&value);
+    reading_watch watch;
+    watch.stop_at_second_set = true;
+    setting_reading reading = read_one_setting(setting, watch);
+    if (reading.set.size() > 1) {
+        const stoken_node& found = *reading.set[0];
+        const stoken_node& second = *reading.set[1];
+        throw tool_error{1, format_text("\nERROR:  token %s:%s is set, but we've already found %s to be set.\n"
+                                        "----> This does not make sense.  HALTING!\n",
+                                        second.token.c_str(), second.value_name.c_str(), found.value_name.c_str())};
     }
+    listed_setting listed;
+    listed.values = std::move(reading.offered);
+    listed.current = reading.current();
     return listed;
 }

@@ -15,5 +15,5 @@ struct listed_setting {
 };
 
 // Tests the token of each value. Two values set at once cannot be shown as one
-// setting: that ends the process with the listing's error.
+// setting: that is the listing's error (tool_error).
 listed_setting read_listed_setting(const setting_node& setting);

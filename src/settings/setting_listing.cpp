@@ -7,7 +7,7 @@
 #include "lib/shell_command.hpp"
 #include "settings/listed_setting.hpp"
 #include "settings/setting_list.hpp"
-#include "settings/setting_state.hpp"
+#include "settings/setting_reading.hpp"
 
 namespace {
 
@@ -106,14 +106,17 @@ void print_visual_table()
         const setting_node& setting = setting_at(i);
         print_listing_heads(setting, previous, false);
         std::printf("%-29s ", setting.name.c_str());
-        for (const stoken_node& value : setting.stokens) {
-            const token_entry* token = value_token(value);
-            if (token == nullptr)
-                continue;
-            bool set = token_is_set(*token);
+        // Every value that is set shows in brackets, two of them too: the
+        // table shows what CMOS holds, even where it makes no sense.
+        reading_watch cells;
+        cells.each_value = [](const stoken_node& value, token_state state) {
+            if (state == token_state::missing)
+                return;
+            bool set = state == token_state::set;
             std::string cell = " " + value.value_name + (value.is_default ? "*" : " ") + (set ? "]" : " ");
             std::printf("%s%-15s", set ? "[" : " ", cell.c_str());
-        }
+        };
+        read_one_setting(setting, cells);
         std::puts("");
     }
     std::puts("");

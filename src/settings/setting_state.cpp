@@ -6,19 +6,10 @@
 #include "hw/cmos_access.hpp"
 #include "hw/token_table.hpp"
 #include "hw/token_write.hpp"
-#include "lib/process_exit.hpp"
 #include "lib/str.hpp"
 #include "settings/setting_list.hpp"
-
-namespace {
-
-void report_missing_token(const stoken_node& value, const std::string& setting_name)
-{
-    std::printf("Token %04x (for setting %s) not found on system.\n", static_cast<unsigned>(value.token_id),
-                setting_name.c_str());
-}
-
-}  // namespace
+#include "settings/setting_reading.hpp"
+#include "settings/write_target.hpp"
 
 const token_entry* value_token(const stoken_node& value)
 {
@@ -31,38 +22,36 @@ int token_is_set(const token_entry& token)
     return test_d4_token(token.index_port, token.location, token.and_mask, token.or_mask);
 }
 
+reading_watch reporting_missing_tokens(const std::string& name)
+{
+    reading_watch watch;
+    // The line is told and the read goes on: a setting may still be read
+    // through its other values.
+    watch.each_value = [name](const stoken_node& value, token_state state) {
+        if (state == token_state::missing)
+            std::printf("Token %04x (for setting %s) not found on system.\n", static_cast<unsigned>(value.token_id),
+                        name.c_str());
+    };
+    return watch;
+}
+
+tool_error strict_read_refusal(const std::string& name, const setting_reading& reading)
+{
+    if (reading.settings == 0)
+        return {1, format_text("setting not found on system:  %s\n"
+                               "Please check that SETTINGS env variable points to the proper bios_settings file.\n\n",
+                               name.c_str())};
+    return {1, format_text("error:  setting found, but BIOS did not have precisely 1 setting active.\n"
+                           "found_set_tokens == %d\n\n",
+                           static_cast<int>(reading.set.size()))};
+}
+
 std::string read_setting_value(const std::string& name, int lenient)
 {
-    std::string result;
-    int found_set_tokens = 0;
-    int matching_settings = 0;
-    for (int index : settings_named(name)) {
-        for (const stoken_node& value : setting_at(index).stokens) {
-            const token_entry* token = value_token(value);
-            if (token == nullptr) {
-                report_missing_token(value, name);
-                continue;
-            }
-            if (token_is_set(*token)) {
-                ++found_set_tokens;
-                result += value.value_name;
-            }
-        }
-        ++matching_settings;
-    }
-    if (lenient)
-        return result;
-    if (matching_settings == 0) {
-        std::printf("setting not found on system:  %s\n", name.c_str());
-        std::puts("Please check that SETTINGS env variable points to the proper bios_settings file.\n");
-        end_process(1);
-    }
-    if (found_set_tokens != 1) {
-        std::puts("error:  setting found, but BIOS did not have precisely 1 setting active.");
-        std::printf("found_set_tokens == %d\n\n", found_set_tokens);
-        end_process(1);
-    }
-    return result;
+    setting_reading reading = read_named_setting(name, reporting_missing_tokens(name));
+    if (!lenient && (reading.settings == 0 || reading.set.size() != 1))
+        throw strict_read_refusal(name, reading);
+    return reading.set_names();
 }
 
 int setting_present(const char* name)
@@ -79,28 +68,10 @@ int setting_is_at(const std::string& name, const std::string& value)
 
 void set_setting(const std::string& name, const std::string& value)
 {
-    int settings_without_value = 0;
-    for (int index : settings_named(name)) {
-        for (const stoken_node& candidate : setting_at(index).stokens) {
-            if (candidate.value_name != value)
-                continue;
-            const token_entry* token = value_token(candidate);
-            if (token == nullptr) {
-                report_missing_token(candidate, name);
-                std::puts("Halting.\n");
-                end_process(1);
-            }
-            set_d4_token(token->index_port, token->location, token->and_mask, token->or_mask);
-            return;
-        }
-        ++settings_without_value;
-    }
-    if (settings_without_value != 0)
-        std::printf("ERROR:  setting %s does not have %s as an option.\n\n", name.c_str(), value.c_str());
-    else
-        std::printf("ERROR:  setting not found on system:  %s\n", name.c_str());
-    std::puts("Halting.  (The job may not have finished.)");
-    end_process(1);
+    write_target target = find_write_target(name, value);
+    if (target.why != write_target::refusal::none)
+        throw write_refusal(name, value, target);
+    set_d4_token(target.token->index_port, target.token->location, target.token->and_mask, target.token->or_mask);
 }
 
 std::string strip_comment(const std::string& text)

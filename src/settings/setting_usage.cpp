@@ -3,20 +3,19 @@
 
 #include <cstdio>
 
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 #include "settings/setting_list.hpp"
 
 void require_settings_file()
 {
     if (degraded_mode == 0)
         return;
-    std::puts("");
-    std::puts("This function requires that a platform-specific settings file be used.  Point to this with");
-    std::puts("the environment variable 'SETTINGS'.");
-    std::puts("");
-    std::puts("Halting.");
-    std::puts("");
-    end_process(1);
+    throw tool_error{1, "\n"
+                        "This function requires that a platform-specific settings file be used.  Point to this with\n"
+                        "the environment variable 'SETTINGS'.\n"
+                        "\n"
+                        "Halting.\n"
+                        "\n"};
 }
 
 void print_setting_usage()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-// Ends the process with an explanation when the tool runs without a settings file.
+// A tool_error with an explanation when the tool runs without a settings file.
 void require_settings_file();
 
 // The usage text of the setting command.

@@ -5,13 +5,11 @@
 #include <fstream>
 
 #include "hw/cmos_rehearsal.hpp"
-#include "hw/token_write.hpp"
 #include "lib/text_file.hpp"
-#include "lib/text_utils.hpp"
-#include "settings/setting_list.hpp"
-#include "settings/setting_state.hpp"
+#include "lib/tool_error.hpp"
 #include "settings/setting_usage.hpp"
-#include "settings/user_settings_reader.hpp"
+#include "settings/settings_check_json.hpp"
+#include "settings/user_settings_run.hpp"
 
 namespace {
 
@@ -37,191 +35,141 @@ std::string visible(const std::string& text)
     return shown;
 }
 
-// A setting as readfile's present test and strict read find it, without the
-// messages they print on the way.
-struct setting_reading {
-    int matching = 0;                        // settings of that name
-    std::vector<const stoken_node*> set;     // values whose token tests as set
-    std::string set_names;                   // their names run together
-
-    bool present() const { return !set_names.empty(); }
-};
-
-setting_reading read_quietly(const std::string& name)
-{
-    setting_reading reading;
-    for (int index : settings_named(name)) {
-        ++reading.matching;
-        for (const stoken_node& value : setting_at(index).stokens) {
-            const token_entry* token = value_token(value);
-            if (token != nullptr && token_is_set(*token)) {
-                reading.set.push_back(&value);
-                reading.set_names += value.value_name;
-            }
-        }
-    }
-    return reading;
-}
-
-// The value that set_setting would write: the first of that name, through
-// the settings of that name in list order.
-const stoken_node* value_to_write(const std::string& name, const std::string& value)
-{
-    for (int index : settings_named(name)) {
-        for (const stoken_node& candidate : setting_at(index).stokens) {
-            if (candidate.value_name == value)
-                return &candidate;
-        }
-    }
-    return nullptr;
-}
-
-// The values of the setting whose token this machine has, for the user to choose from.
-std::string offered_values(const std::string& name)
+// The values a setting offers, for the user to choose from.
+std::string offered_values(const setting_reading& reading)
 {
     std::string offered;
-    for (int index : settings_named(name)) {
-        for (const stoken_node& value : setting_at(index).stokens) {
-            if (value_token(value) != nullptr)
-                offered += (offered.empty() ? "" : ", ") + visible(value.value_name);
-        }
-    }
+    for (const stoken_node* value : reading.offered)
+        offered += (offered.empty() ? "" : ", ") + visible(value->value_name);
     return offered;
 }
 
-// A setting whose name differs from name in letter case only; nullptr when none.
-const setting_node* same_name_but_case(const std::string& name)
+void print_check_line(const check_entry& entry)
 {
-    std::string wanted = name;
-    lowercase_string(wanted);
-    for (int i = 0; i < setting_count(); ++i) {
-        std::string candidate = setting_at(i).name;
-        lowercase_string(candidate);
-        if (candidate == wanted)
-            return &setting_at(i);
+    const request_verdict& verdict = entry.verdict;
+    const int number = entry.line.number;
+    const std::string shown_name = visible(entry.line.name);
+    const char* name = shown_name.c_str();
+    const std::string shown_value = visible(entry.line.value);
+    const char* value = shown_value.c_str();
+    switch (verdict.outcome) {
+    case request_outcome::comment:
+        return;
+    case request_outcome::malformed:
+        std::printf("Line %d:  PROBLEM:  malformed, a request is one name, ':' and one value:  %s\n", number,
+                    visible(entry.line.text).c_str());
+        return;
+    case request_outcome::case_differs:
+        std::printf("Line %d:  %s:  PROBLEM:  no such setting; only the case differs from %s\n", number, name,
+                    visible(verdict.similar->name).c_str());
+        return;
+    case request_outcome::unknown_name:
+        std::printf("Line %d:  %s:  PROBLEM:  no such setting\n", number, name);
+        return;
+    case request_outcome::not_present:
+        std::printf("Line %d:  %s:  PROBLEM:  not present on this system\n", number, name);
+        return;
+    case request_outcome::two_values_set:
+        std::printf("Line %d:  %s:  PROBLEM:  %zu of its values are set at once\n", number, name,
+                    verdict.reading.set.size());
+        return;
+    case request_outcome::unchanged:
+        std::printf("Line %d:  %s:  already %s\n", number, name, value);
+        return;
+    case request_outcome::value_not_offered:
+        std::printf("Line %d:  %s:  PROBLEM:  %s is not one of its values:  %s\n", number, name, value,
+                    offered_values(verdict.reading).c_str());
+        return;
+    case request_outcome::missing_token:
+        std::printf("Line %d:  %s:  PROBLEM:  the token %04x of %s is not on this system\n", number, name,
+                    static_cast<unsigned>(verdict.target.value->token_id), value);
+        return;
+    case request_outcome::change:
+        std::printf("Line %d:  %s:  would change from %s to %s\n", number, name,
+                    visible(verdict.reading.set_names()).c_str(), value);
+        return;
     }
-    return nullptr;
 }
 
-class settings_check {
+void print_check_summary(const settings_check_result& result)
+{
+    std::printf("\n%d settings would change, %d problems.\n", result.changes, result.problems);
+    if (result.stop_line != 0)
+        std::printf("readfile would stop at line %d.\n\n", result.stop_line);
+    else
+        std::puts("readfile would complete.\n");
+}
+
+// Readfile's walk, told of every verdict, stopping at none of them.
+class check_recorder : public user_settings_observer {
 public:
-    void check(const user_settings_line& line)
+    check_recorder(settings_check_result& result, const cmos_rehearsal& rehearsal,
+                   const std::function<void(const check_entry&)>& each_line)
+        : result_(result), rehearsal_(rehearsal), each_line_(each_line)
     {
-        if (line.what == user_settings_line::kind::malformed) {
-            std::printf("Line %d:  PROBLEM:  malformed, a request is one name, ':' and one value:  %s\n", line.number,
-                        visible(line.text).c_str());
-            stop_at(line.number);
-            return;
-        }
-        check_request(line.number, line.name, line.value);
     }
 
-    int finish() const
+    void judged(const user_settings_line& line, const request_verdict& verdict) override
     {
-        std::printf("\n%d settings would change, %d problems.\n", changes_, problems_);
-        if (stop_line_ != 0)
-            std::printf("readfile would stop at line %d.\n\n", stop_line_);
-        else
-            std::puts("readfile would complete.\n");
-        return problems_ == 0 ? 0 : 1;
+        if (verdict.outcome == request_outcome::change)
+            ++result_.changes;
+        if (verdict.is_problem())
+            ++result_.problems;
+        if (verdict.stops_readfile() && result_.stop_line == 0) {
+            result_.stop_line = line.number;
+            result_.writes_until_stop = rehearsal_.recorded_writes();
+        }
+        result_.entries.push_back({line, verdict});
+        if (each_line_)
+            each_line_(result_.entries.back());
     }
 
 private:
-    void check_request(int number, const std::string& name_text, const std::string& value)
-    {
-        const std::string shown_name = visible(name_text);
-        const char* name = shown_name.c_str();
-        const std::string shown_value = visible(value);
-        const char* value_text = shown_value.c_str();
-        setting_reading reading = read_quietly(name_text);
-        if (reading.matching == 0) {
-            if (const setting_node* similar = same_name_but_case(name_text))
-                std::printf("Line %d:  %s:  PROBLEM:  no such setting; only the case differs from %s\n", number, name,
-                            visible(similar->name).c_str());
-            else
-                std::printf("Line %d:  %s:  PROBLEM:  no such setting\n", number, name);
-            ++problems_;
-            return;
-        }
-        if (!reading.present()) {
-            std::printf("Line %d:  %s:  PROBLEM:  not present on this system\n", number, name);
-            ++problems_;
-            return;
-        }
-        if (reading.set.size() != 1) {
-            std::printf("Line %d:  %s:  PROBLEM:  %zu of its values are set at once\n", number, name, reading.set.size());
-            stop_at(number);
-            return;
-        }
-        const std::string& current = reading.set_names;
-        if (current == value) {
-            std::printf("Line %d:  %s:  already %s\n", number, name, value_text);
-            return;
-        }
-        const stoken_node* wanted = value_to_write(name_text, value);
-        const token_entry* token = wanted != nullptr ? value_token(*wanted) : nullptr;
-        if (wanted == nullptr) {
-            std::printf("Line %d:  %s:  PROBLEM:  %s is not one of its values:  %s\n", number, name, value_text,
-                        offered_values(name_text).c_str());
-            stop_at(number);
-            return;
-        }
-        if (token == nullptr) {
-            std::printf("Line %d:  %s:  PROBLEM:  the token %04x of %s is not on this system\n", number, name,
-                        static_cast<unsigned>(wanted->token_id), value_text);
-            stop_at(number);
-            return;
-        }
-        std::printf("Line %d:  %s:  would change from %s to %s\n", number, name, visible(current).c_str(),
-                    value_text);
-        set_d4_token(token->index_port, token->location, token->and_mask, token->or_mask);
-        ++changes_;
-    }
-
-    // A problem at which readfile would end the run.
-    void stop_at(int number)
-    {
-        ++problems_;
-        if (stop_line_ == 0)
-            stop_line_ = number;
-    }
-
-    int changes_ = 0;
-    int problems_ = 0;
-    int stop_line_ = 0;
+    settings_check_result& result_;
+    const cmos_rehearsal& rehearsal_;
+    const std::function<void(const check_entry&)>& each_line_;
 };
 
 }  // namespace
 
-int check_user_settings(std::istream& in)
+settings_check_result check_user_settings(std::istream& in, const std::function<void(const check_entry&)>& each_line)
 {
+    settings_check_result result;
     cmos_rehearsal rehearsal;
-    settings_check check;
-    user_settings_line line;
-    while (read_user_settings_line(in, line)) {
-        if (line.what != user_settings_line::kind::skipped)
-            check.check(line);
-    }
-    return check.finish();
+    check_recorder recorder(result, rehearsal, each_line);
+    run_user_settings(in, recorder);
+    if (result.stop_line == 0)
+        result.writes_until_stop = rehearsal.recorded_writes();
+    return result;
 }
 
 int setting_check_command(const std::vector<std::string>& words)
 {
-    if (words.size() < 4) {
+    const bool as_json = words.size() > 3 && words[3] == "--json";
+    const std::size_t file_word = as_json ? 4 : 3;
+    if (words.size() <= file_word) {
         print_setting_usage();
         std::puts("ERROR:  you must provide the filename of the settings to check.\n");
         return 1;
     }
-    const std::string& file_name = words[3];
+    const std::string& file_name = words[file_word];
     std::ifstream in;
-    if (!open_text_file(file_name, in)) {
-        std::printf("Error:  cannot open user bios settings file for reading:  %s\n\n", file_name.c_str());
-        return 1;
+    if (!open_text_file(file_name, in))
+        throw tool_error{1, format_text("Error:  cannot open user bios settings file for reading:  %s\n\n",
+                                        file_name.c_str())};
+    const tool_error read_error{1, format_text("Error:  cannot read user bios settings file:  %s\n\n",
+                                               file_name.c_str())};
+    if (as_json) {
+        // The document is printed whole or not at all.
+        settings_check_result result = check_user_settings(in);
+        if (in.bad())
+            throw read_error;
+        std::fputs(settings_check_document(result).c_str(), stdout);
+        return result.status();
     }
-    int status = check_user_settings(in);
-    if (in.bad()) {
-        std::printf("Error:  cannot read user bios settings file:  %s\n\n", file_name.c_str());
-        return 1;
-    }
-    return status;
+    settings_check_result result = check_user_settings(in, print_check_line);
+    print_check_summary(result);
+    if (in.bad())
+        throw read_error;
+    return result.status();
 }

@@ -9,7 +9,7 @@
 // settings file, and for each setting in list order its section, subsection,
 // name, current value (null when not present), default, the value names this
 // machine offers, and whether it is at its default. The reads and checks are
-// those of `setting save`: two values set at once end the process with the
+// those of `setting save`: two values set at once are the
 // listing's error, before anything is printed.
 //
 // Names and values are bytes from files. Valid UTF-8 passes unchanged (control

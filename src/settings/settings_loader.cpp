@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "lib/debug_trace.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 #include "lib/str.hpp"
 #include "lib/text_file.hpp"
 #include "lib/text_utils.hpp"
@@ -25,10 +25,10 @@ public:
     }
 
 private:
+    // The loader's messages: format takes the line number and the line.
     [[noreturn]] void fail(const char* format, const std::string& line) const
     {
-        std::printf(format, line_number_, line.c_str());
-        end_process(1);
+        throw tool_error{1, format_text(format, line_number_, line.c_str())};
     }
 
     // Every stored text must fit the 79 bytes a settings field holds. Cutting
@@ -149,15 +149,13 @@ void load_settings(const std::string& path)
     trace("# Opening settings file:  %s\n", path.c_str());
     std::ifstream in;
     if (!open_text_file(path, in)) {
-        std::printf("Error:  cannot open settings file for reading:  %s\n", path.c_str());
-        end_process(1);
+        throw tool_error{1, format_text("Error:  cannot open settings file for reading:  %s\n", path.c_str())};
     }
     load_settings_from(in);
     settings_file_in_use = path;
     // A read error must not pass for the end of the file: the settings after
     // it would silently be missing.
     if (in.bad()) {
-        std::printf("Error:  cannot read settings file:  %s\n", path.c_str());
-        end_process(1);
+        throw tool_error{1, format_text("Error:  cannot read settings file:  %s\n", path.c_str())};
     }
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 // Loads the platform settings file at path into setting_list, or enters
-// degraded mode when the path contains "NONE". Ends the process with a message
+// degraded mode when the path contains "NONE". A tool_error with a message
 // naming the line when the file cannot be opened or a line is malformed.
 void load_settings(const std::string& path);
 

@@ -193,6 +193,70 @@ TEST_F(BulkApply, CheckOfAFileThatReadfileCompletesTakesNoLockAndForeseesReadfil
     EXPECT_TRUE(applied.out.ends_with("\n3 settings changed.\n\n")) << applied.out;
 }
 
+TEST_F(BulkApply, CheckFailsForAMissingNameThoughReadfileWouldComplete)
+{
+    tool_result r = check("No Such Setting : On\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Line 1:  No Such Setting:  PROBLEM:  no such setting\n"
+                     "\n0 settings would change, 1 problems.\n"
+                     "readfile would complete.\n\n");
+}
+
+TEST_F(BulkApply, CheckAndReadfileBothWriteTheFirstValueOfTheWantedName)
+{
+    // Disabled three times over: readfile writes the first, whose token is
+    // on the machine; the later ones have no token here.
+    const std::string settings = files.write("bios_settings.twice",
+                                             "Turbo Mode, Enabled, 0016:Enabled, 0017:Disabled, 00f2:Disabled\n"
+                                             "Turbo Mode, Enabled, 00f4:Enabled, 00f3:Disabled\n");
+    const environment env{{"CMOSCFG_SETTINGS", settings}};
+    const std::string file = files.write("user.settings", "Turbo Mode : Disabled\n");
+    const std::string before = machine.cmos_file();
+    tool_result r = machine.run({"setting", "check", file}, env);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Line 1:  Turbo Mode:  would change from Enabled to Disabled\n"
+                     "\n1 settings would change, 0 problems.\n"
+                     "readfile would complete.\n\n");
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    r = machine.run({"setting", "readfile", file}, env);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.ends_with("     (adjusting)\n\n1 settings changed.\n\n")) << r.out;
+    EXPECT_EQ(machine.cmos(0x70, 0x45) & 0x01, 0x00);
+}
+
+TEST_F(BulkApply, CheckAsJsonGivesEveryLineItsOutcome)
+{
+    // Twin's two values share Turbo Mode's token, which is set.
+    const std::string settings = files.write(
+        "bios_settings.json", "## Processor\n### Performance\n"
+                              "Turbo Mode, Enabled, 0016:Enabled, 0017:Disabled, 00f2:Off\n"
+                              "Power Profile, Balanced, 0020:Maximum Performance, 0021:Balanced, 0022:Power Saving, "
+                              "0023:Custom\n"
+                              "Twin, A, 0016:A, 0016:B\n"
+                              "TPM Security, Off, 00f0:Off, 00f1:On\n");
+    const std::string file = files.write("user.settings", "# my changes\n"
+                                                          "Twin : A\n"
+                                                          "Turbo Mode : Disabled\n"
+                                                          "Power Profile : Balanced\n"
+                                                          "power profile : Custom\n"
+                                                          "No Such : On\n"
+                                                          "TPM Security : On\n"
+                                                          "Power Profile : Turbo\n"
+                                                          "Turbo Mode : Off\n"
+                                                          "bad line\n"
+                                                          "\n");
+    const std::string before = machine.cmos_file();
+    tool_result r = machine.run({"setting", "check", "--json", file}, {{"CMOSCFG_SETTINGS", settings}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, expected_output("setting_check.json"));
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    r = machine.run({"setting", "check", "--json", files.file("missing")}, {{"CMOSCFG_SETTINGS", settings}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error:  cannot open user bios settings file for reading:  " + files.file("missing") + "\n\n");
+}
+
 TEST_F(BulkApply, SetEachDefaultResetsOnlyWhatDiffers)
 {
     tool_result r = machine.run_with_settings({"setting", "set_each_default"});

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 #ifdef CMOSCFG_FUZZ_REPLAY
 using fuzz_function = int (*)(const std::uint8_t* data, std::size_t size);
@@ -37,7 +37,7 @@ inline void fuzz_check(bool holds, const char* what)
         fuzz_failure(what);
 }
 
-// Runs one input through code that may end the run: process_exit with status
+// Runs one input through code that may end the run: a tool_error with status
 // 0 or 1 is an intended end, any other status is a finding. Other exceptions
 // propagate, and libFuzzer reports them as a crash. True when body returned.
 template <typename Body>
@@ -46,8 +46,8 @@ bool run_to_end(Body body)
     try {
         body();
         return true;
-    } catch (const process_exit& end) {
-        fuzz_check(end.status == 0 || end.status == 1, "the run ended with a status other than 0 or 1");
+    } catch (const tool_error& error) {
+        fuzz_check(error.status == 0 || error.status == 1, "the run ended with a status other than 0 or 1");
         return false;
     }
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
-#include "lib/process_exit.hpp"
+#include "lib/tool_error.hpp"
 
 captured_run capture_run(const std::function<void()>& body)
 {
@@ -13,8 +13,10 @@ captured_run capture_run(const std::function<void()>& body)
     testing::internal::CaptureStdout();
     try {
         body();
-    } catch (const process_exit& exit) {
-        result.exit_status = exit.status;
+    } catch (const tool_error& error) {
+        // What the top of the run would print.
+        std::fputs(error.text.c_str(), stdout);
+        result.exit_status = error.status;
     } catch (...) {
         std::fflush(stdout);
         testing::internal::GetCapturedStdout();

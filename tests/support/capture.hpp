@@ -11,5 +11,6 @@ struct captured_run {
     std::optional<int> exit_status;   // nullopt: it returned normally
 };
 
-// Runs body with standard output captured, catching the end of the run.
+// Runs body with standard output captured; an error it throws is printed
+// and its status kept, as the top of the run does.
 captured_run capture_run(const std::function<void()>& body);

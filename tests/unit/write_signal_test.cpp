@@ -12,7 +12,9 @@
 #include "hw/token_table.hpp"
 #include "hw/token_write.hpp"
 #include "hw/update_method.hpp"
-#include "lib/process_exit.hpp"
+#include "lib/error_report_scope.hpp"
+#include "lib/signal_hold.hpp"
+#include "lib/tool_error.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
@@ -53,8 +55,8 @@ int write_in_child(const std::string& dir, int method, int signal_number)
         update_method = method;
         try {
             set_d4_token(0x72, 0x81, 0xFC, 0x02);
-        } catch (const process_exit& exit) {
-            ::_exit(100 + exit.status);
+        } catch (const tool_error& error) {
+            ::_exit(100 + error.status);
         }
         ::_exit(0);  // the signal was lost
     }
@@ -101,6 +103,40 @@ TEST(WriteSignals, ASignalDuringTheWriteActsOnlyAfterTheChecksumIsRepaired)
         EXPECT_EQ(static_cast<unsigned char>(after[high]), 0x01) << "method " << c.method;
         EXPECT_EQ(static_cast<unsigned char>(after[high + 1]), 0x2F) << "method " << c.method;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WriteSignals, AnErrorThatEndsAHoldIsReportedBeforeTheHeldSignalActs)
+{
+    int message[2];
+    ASSERT_EQ(::pipe(message), 0);
+    std::fflush(stdout);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        error_report_scope holds;
+        try {
+            signal_hold held;
+            ::kill(::getpid(), SIGTERM);
+            throw tool_error{1, "reported\n"};
+        } catch (const tool_error& error) {
+            // What the top of the run does: the message, then the releases.
+            ssize_t put = ::write(message[1], error.text.data(), error.text.size());
+            holds.release_held();
+            ::_exit(put > 0 ? 0 : 2);   // the signal was lost
+        }
+    }
+    ::close(message[1]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    char text[16] = {};
+    ssize_t got = ::read(message[0], text, sizeof text - 1);
+    ::close(message[0]);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "wait status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_EQ(std::string(text, got > 0 ? static_cast<std::size_t>(got) : 0), "reported\n");
 }
 
 }  // namespace

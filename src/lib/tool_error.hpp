@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <string>
+
+// An error of the tool: the exact text the user sees and the exit status it
+// ends the run with. Code that meets an error throws one and prints nothing;
+// the top of the run prints the text, unchanged, to standard output and ends
+// with the status. So every caller can also catch it and ask what a request
+// would do, without the run ending under it.
+struct tool_error {
+    int status;
+    std::string text;
+};
+
+// The text formatted as printf would print it.
+[[gnu::format(printf, 1, 2)]] std::string format_text(const char* format, ...);

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "settings/settings_check_json.hpp"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+// Keeps the keys in the order written.
+using json = nlohmann::ordered_json;
+
+const char* outcome_word(request_outcome outcome)
+{
+    switch (outcome) {
+    case request_outcome::change:
+        return "change";
+    case request_outcome::unchanged:
+        return "unchanged";
+    case request_outcome::unknown_name:
+        return "unknown_name";
+    case request_outcome::case_differs:
+        return "case_differs";
+    case request_outcome::not_present:
+        return "not_present";
+    case request_outcome::value_not_offered:
+        return "value_not_offered";
+    case request_outcome::two_values_set:
+        return "two_values_set";
+    case request_outcome::missing_token:
+        return "missing_token";
+    case request_outcome::malformed:
+        return "malformed";
+    case request_outcome::comment:
+        break;
+    }
+    return "comment";
+}
+
+json value_names(const std::vector<const stoken_node*>& values)
+{
+    json names = json::array();
+    for (const stoken_node* value : values)
+        names.push_back(value->value_name);
+    return names;
+}
+
+json entry_object(const check_entry& entry)
+{
+    const user_settings_line& line = entry.line;
+    const request_verdict& verdict = entry.verdict;
+    const bool request = line.what == user_settings_line::kind::request;
+    json object = {
+        {"line", line.number},
+        {"name", request ? json(line.name) : json(nullptr)},
+        {"value", request ? json(line.value) : json(nullptr)},
+        {"outcome", outcome_word(verdict.outcome)},
+    };
+    switch (verdict.outcome) {
+    case request_outcome::change:
+        object["before"] = verdict.reading.set_names();
+        object["after"] = line.value;
+        break;
+    case request_outcome::unchanged:
+        object["before"] = line.value;
+        object["after"] = line.value;
+        break;
+    case request_outcome::value_not_offered:
+        object["before"] = verdict.reading.set_names();
+        object["offered"] = value_names(verdict.reading.offered);
+        break;
+    case request_outcome::missing_token: {
+        char token[8];
+        std::snprintf(token, sizeof token, "%04x", static_cast<unsigned>(verdict.target.value->token_id));
+        object["before"] = verdict.reading.set_names();
+        object["token"] = token;
+        break;
+    }
+    case request_outcome::two_values_set:
+        object["set_values"] = value_names(verdict.reading.set);
+        break;
+    case request_outcome::case_differs:
+        object["similar_name"] = verdict.similar->name;
+        break;
+    case request_outcome::malformed:
+        object["text"] = line.text;
+        break;
+    case request_outcome::unknown_name:
+    case request_outcome::not_present:
+    case request_outcome::comment:
+        break;
+    }
+    return object;
+}
+
+}  // namespace
+
+std::string settings_check_document(const settings_check_result& result)
+{
+    json lines = json::array();
+    for (const check_entry& entry : result.entries)
+        lines.push_back(entry_object(entry));
+    json document = {
+        {"lines", lines},
+        {"summary",
+         {
+             {"would_change", result.changes},
+             {"problems", result.problems},
+             {"stop_line", result.stop_line != 0 ? json(result.stop_line) : json(nullptr)},
+             {"completes", result.stop_line == 0},
+         }},
+    };
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// `setting check` foresees `setting readfile` exactly: on the same machine and
+// the same user settings file, the check's stop line is the line where
+// readfile stops (none when it completes), the bytes the check says readfile
+// writes are those it writes, in the same order, and they leave CMOS as
+// readfile leaves it. An input whose first line is "#direct" runs under the
+// direct update method, any other under the standard one.
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "fuzz_target.hpp"
+#include "hw/update_method.hpp"
+#include "settings/bulk_apply.hpp"
+#include "settings/settings_check.hpp"
+#include "settings_machine.hpp"
+
+namespace {
+
+// The line readfile stopped at, from how far it read the stream: it reads a
+// line at a time and stops right after the line it refuses.
+int lines_read(std::istringstream& in, const std::string& text)
+{
+    in.clear();
+    std::streamoff at = in.tellg();
+    std::size_t end = at < 0 ? text.size() : static_cast<std::size_t>(at);
+    int lines = 0;
+    for (std::size_t i = 0; i < end; ++i)
+        lines += text[i] == '\n';
+    if (end == text.size() && !text.empty() && text.back() != '\n')
+        ++lines;
+    return lines;
+}
+
+}  // namespace
+
+FUZZ_TARGET(check_foresees_readfile)
+{
+    static memory_machine& m = prepared_machine();
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const bool direct = size >= 7 && std::memcmp(data, "#direct", 7) == 0;
+    update_method = direct ? UPDATE_METHOD_DIRECT : UPDATE_METHOD_STANDARD;
+
+    reset_machine(m);
+    std::istringstream check_in(text);
+    settings_check_result check;
+    fuzz_check(run_to_end([&] { check = check_user_settings(check_in); }), "setting check ended the run");
+    fuzz_check(m.writes.empty(), "setting check wrote a CMOS byte");
+
+    // What CMOS holds after the foreseen writes.
+    std::map<std::uint16_t, std::vector<std::uint8_t>> foreseen = m.cmos;
+    for (const cmos_byte_change& byte : check.writes_until_stop)
+        foreseen[byte.index_port][byte.location] = byte.value;
+
+    std::istringstream readfile_in(text);
+    const bool completed = run_to_end([&] { read_user_settings_from(readfile_in); });
+    fuzz_check(completed == (check.stop_line == 0), "check and readfile disagree on whether readfile completes");
+    if (!completed)
+        fuzz_check(lines_read(readfile_in, text) == check.stop_line, "readfile stopped at another line");
+    fuzz_check(m.writes.size() == check.writes_until_stop.size(), "readfile wrote another number of bytes");
+    for (std::size_t i = 0; i < m.writes.size() && i < check.writes_until_stop.size(); ++i) {
+        const cmos_byte_change& predicted = check.writes_until_stop[i];
+        fuzz_check(m.writes[i] == memory_machine::cmos_write{predicted.index_port, predicted.location, predicted.value},
+                   "readfile wrote another byte than foreseen");
+    }
+    fuzz_check(m.cmos == foreseen, "readfile left CMOS otherwise than foreseen");
+    return 0;
+}
