@@ -9,10 +9,13 @@
 # tool's own on a machine image, on the example file and on one whose names
 # hold blanks, quotes and backslashes.
 #
+# The models it knows in a product name are those of the tool's platform table.
+#
 # usage: check-completion.sh SOURCE_DIR PRINT_COMMAND_WORDS CMOSCFG CMOSCFG_MKIMAGE PRINT_VALUE_NAMES
+#        PRINT_MODELS
 set -uo pipefail
 
-source_dir=$1 print_words=$2 cmoscfg=$3 mkimage=$4 print_values=$5
+source_dir=$1 print_words=$2 cmoscfg=$3 mkimage=$4 print_values=$5 print_models=$6
 # A missing program is a skip (77), not a failure of the completion.
 command -v shellcheck >/dev/null || { echo "SKIP: shellcheck not found"; exit 77; }
 failures=0
@@ -140,6 +143,19 @@ printf 'PowerServer K2A07\n' >"$work/product_name"
 _cmoscfg_product_name_file=$work/product_name
 export CMOSCFG_SETTINGS_PATH=$examples
 check "the product name and the settings path" 'Turbo\ Mode' cmoscfg setting get Tu
+
+# The models the completion knows in a product name are those of the tool's
+# platform table, each by the mark the table gives it.
+models=$("$print_models") || fail "$print_models failed"
+[ -n "$models" ] || fail "$print_models printed no model"
+table_marks=$(cut -d' ' -f2 <<<"$models" | sort)
+marks=$(sed -n 's/^ *for model in \(.*\); do$/\1/p' "$source_dir/completion/cmoscfg" | tr ' ' '\n' | sort)
+[ "$marks" == "$table_marks" ] ||
+    fail "product-name marks: completion [${marks//$'\n'/ }], platform table [${table_marks//$'\n'/ }]"
+while read -r model mark; do
+    printf 'PowerServer %s\n' "$mark" >"$work/product_name"
+    [ "$(_cmoscfg_platform)" == "${model,,}" ] || fail "the mark $mark gives [$(_cmoscfg_platform)], not ${model,,}"
+done <<<"$models"
 
 # Nothing to be found: nothing completed, nothing printed.
 _cmoscfg_product_name_file=$work/missing
