@@ -258,7 +258,7 @@ def apply(module, path, changes, befores, result):
     read_command, read_rc, read_out, read_err = run_tool(module, 'setting', 'json')
     state = settings_state(read_out) if read_rc == 0 else None
     if state is None:
-        result['written'] = adjusted_names(out, [name for name in befores])
+        result['written'] = adjusted_names(out, list(befores))
         failures.append('the read-back failed (%s), so written is what readfile reported adjusting'
                         % failure_text(read_command, read_rc, read_out, read_err))
     else:

@@ -97,8 +97,8 @@ def answers(readfile_rc=0, readfile_out=READFILE, json_rc=0, json_out=state('Dis
 def test_apply_is_one_check_one_readfile_one_read_back_without_debug(tmp_path, monkeypatch):
     result, runs = run_module(tmp_path, monkeypatch, answers(), settings=WANTED)
     assert (tmp_path / 'request').read_text() == 'Turbo Mode : Disabled\nFan Speed : High\n'
-    assert [words[:2] for words, _ in runs] == [['setting', 'check'], ['setting', 'readfile'], ['setting', 'json']]
-    assert not any(debug for _, debug in runs)
+    assert runs == [[['setting', 'check', '--json', runs[0][0][3]], False],
+                    [['setting', 'readfile', runs[0][0][3]], False], [['setting', 'json'], False]]
     assert result['failed'] is False and result['changed'] is True and result['reboot_required'] is True
     assert result['written'] == ['Turbo Mode', 'Fan Speed']
 
@@ -106,7 +106,7 @@ def test_apply_is_one_check_one_readfile_one_read_back_without_debug(tmp_path, m
 def test_backup_saves_before_readfile(tmp_path, monkeypatch):
     result, runs = run_module(tmp_path, monkeypatch, answers(), settings=WANTED, backup=True,
                               backup_dir=str(tmp_path / 'backups'))
-    assert [words[1] for words, _ in runs] == ['check', 'save', 'readfile', 'json']
+    assert [run[0][1] for run in runs] == ['check', 'save', 'readfile', 'json']
     with open(result['backup_file']) as backup:
         assert backup.read() == 'Turbo Mode : Enabled\nFan Speed : Auto\n'
     assert os.stat(result['backup_file']).st_mode & 0o777 == 0o600
