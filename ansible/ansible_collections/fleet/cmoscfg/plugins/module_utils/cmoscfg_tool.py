@@ -1,12 +1,18 @@
+# -*- coding: utf-8 -*-
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Copyright: (c) 2026, The cmoscfg developers
-# GNU General Public License v3.0+ (see COPYING or https://www.gnu.org/licenses/gpl-3.0.txt)
-# Running the cmoscfg tool on the managed host and reading its state.
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# Running the cmoscfg tool on the managed host and reading its JSON documents.
 from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
 
 import json
+import os
+
+# Variables that switch on the tool's traces. A play may set them for other
+# programs; the module reads the tool's output, so it never passes them on.
+TRACING_VARIABLES = ('DEBUG',)
 
 
 def tool_path(module):
@@ -17,45 +23,49 @@ def tool_path(module):
     return module.get_bin_path(name, required=True)
 
 
-def run_tool(module, *words, **report):
-    """Runs the tool with these words; fails the host with its output (and report) when it ends in an error."""
+def run_tool(module, *words):
+    """Runs the tool with these words, without tracing; returns (command, status, stdout, stderr)."""
+    for variable in TRACING_VARIABLES:
+        os.environ.pop(variable, None)
     command = [tool_path(module)] + list(words)
-    rc, out, err = module.run_command(command, encoding='utf-8', errors='surrogate_or_strict')
+    rc, out, err = module.run_command(command, encoding='utf-8', errors='surrogate_then_replace')
+    return command, rc, out, err
+
+
+def failure_text(command, rc, out, err):
+    # The tool prints its errors on standard output.
+    return '%s ended with status %d: %s' % (' '.join(command[1:]), rc, (out + err).strip())
+
+
+def run_tool_or_fail(module, *words, **report):
+    """Runs the tool; fails the host with its output (and report) when it ends in an error."""
+    command, rc, out, err = run_tool(module, *words)
     if rc != 0:
-        # The tool prints its errors on standard output.
-        module.fail_json(msg='%s ended with status %d: %s' % (' '.join(command[1:]), rc, (out + err).strip()),
-                         rc=rc, stdout=out, stderr=err, cmd=command, **report)
+        module.fail_json(msg=failure_text(command, rc, out, err), rc=rc, stdout=out, stderr=err, cmd=command, **report)
     return out
 
 
-def read_state(module):
-    """The document of `cmoscfg setting json`: platform, settings file and every setting."""
-    out = run_tool(module, 'setting', 'json')
+def json_document(out):
+    """The JSON object the tool printed, or None when it printed none."""
     try:
-        return json.loads(out)
-    except ValueError as error:
-        module.fail_json(msg='cmoscfg setting json printed no JSON document: %s' % error, stdout=out)
-
-
-def settings_by_name(state):
-    """Every setting of the document under its name; a name the settings file repeats has several entries."""
-    by_name = {}
-    for setting in state['settings']:
-        by_name.setdefault(setting['name'], []).append(setting)
-    return by_name
-
-
-def present_value(entries):
-    """The value of a setting the machine has, or None when it has no such setting (or none of its values is set)."""
-    if not entries:
+        document = json.loads(out)
+    except ValueError:
         return None
-    return entries[0]['value']
+    return document if isinstance(document, dict) else None
 
 
-def similar_name(by_name, name):
-    """A setting name that differs from name in letter case only, or None."""
-    wanted = name.lower()
-    for candidate in by_name:
-        if candidate.lower() == wanted:
-            return candidate
-    return None
+def settings_state(out):
+    """The document of `cmoscfg setting json`, or None when out is not one."""
+    document = json_document(out)
+    if document is None or not isinstance(document.get('settings'), list):
+        return None
+    return document
+
+
+def read_state(module, **report):
+    """The document of `cmoscfg setting json`: platform, settings file and every setting."""
+    out = run_tool_or_fail(module, 'setting', 'json', **report)
+    state = settings_state(out)
+    if state is None:
+        module.fail_json(msg='cmoscfg setting json printed no settings document', stdout=out, **report)
+    return state

@@ -1,7 +1,8 @@
 #!/usr/bin/python
+# -*- coding: utf-8 -*-
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Copyright: (c) 2026, The cmoscfg developers
-# GNU General Public License v3.0+ (see COPYING or https://www.gnu.org/licenses/gpl-3.0.txt)
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Puts the BIOS settings of a K2-family server to wanted values through cmoscfg.
 from __future__ import absolute_import, division, print_function
 
@@ -16,27 +17,34 @@ description:
   - Puts BIOS settings to wanted values with the C(cmoscfg) tool on the managed host. The wanted
     values come from a mapping (C(settings)), from a file saved by C(cmoscfg setting save) (C(src)), or
     are every setting's default (C(defaults)).
-  - Reads the current state with C(cmoscfg setting json) and checks every request before anything is
-    written, so a request for a setting or a value that the machine lacks fails the host with nothing
-    written. Then it writes only the settings that differ (C(cmoscfg setting set)), reads the state back
-    and fails when it does not match.
-  - Idempotent, unlike C(cmoscfg setting readfile), which stops half-way on a bad value and skips
-    unknown names with success. A second run with the same request changes nothing.
+  - The request is a settings file. The tool judges it with C(cmoscfg setting check --json), line by line
+    exactly as C(cmoscfg setting readfile) would apply it, before anything is written; any line that
+    readfile could not carry out fails the host with nothing written.
+  - A request that would change something is applied by one C(cmoscfg setting readfile) (one process and one
+    write lock, whatever the number of settings) and read back with C(cmoscfg setting json).
+  - A second run with the same request changes nothing.
+  - Whenever readfile has started, the result says that the machine was changed, even when the tool fails or is
+    killed. C(written) lists what the read-back shows changed, or, when the read-back fails, what readfile
+    reported adjusting.
   - The tool finds the machine, the platform and its settings file as usual, so environment variables
     such as C(CMOSCFG_SETTINGS) or C(CMOSCFG_PLATFORM) may be given through the task's C(environment).
+    Tracing (C(DEBUG)) is never passed on to it.
 options:
   settings:
     description:
       - The wanted value of each setting, by name. Names and values are compared exactly, letter case
         included.
       - Quote values that YAML would read as booleans (C("On"), C("Off"), C("Yes"), C("No")); a boolean
-        value is refused, since it cannot tell which of those words was meant.
+        value is refused, since it cannot tell which of those words was meant. An empty or null value is
+        refused too.
+      - A name or value that a settings file line cannot carry (with C(:), C(#), a line break, or white space at
+        either end) is refused.
     type: dict
   src:
     description:
       - A user settings file on the managed host, as C(cmoscfg setting save) or C(save_diffs) prints it
-        (or written by hand), read with the rules of C(cmoscfg setting readfile). When it names a setting
-        twice, its last line wins.
+        (or written by hand). It is judged and applied as it is, line by line, by the rules of
+        C(cmoscfg setting readfile); a bad line anywhere fails the host with nothing written.
     type: path
   defaults:
     description:
@@ -46,13 +54,26 @@ options:
     default: false
   missing:
     description:
-      - What to do with a requested setting that the machine does not have (not in its settings file,
-        or none of its values present).
+      - What to do with a requested setting that the machine does not have (no such name, or none of its
+        values present).
       - C(fail) fails the host before anything is written; C(ignore) leaves the setting out and lists it
-        in C(missing) of the result.
+        in C(missing).
     type: str
     choices: [fail, ignore]
     default: fail
+  backup:
+    description:
+      - Before writing, save the machine's settings (C(cmoscfg setting save)) to a file in C(backup_dir)
+        and return its path as C(backup_file). A later task with C(src) set to that path restores them.
+      - Nothing is saved when nothing is to be written.
+    type: bool
+    default: false
+  backup_dir:
+    description:
+      - The directory on the managed host for the files of C(backup). Made, readable by its owner only,
+        when missing.
+    type: path
+    default: /var/backups/cmoscfg
   cmoscfg:
     description:
       - The cmoscfg tool on the managed host, a path or a name looked up on C(PATH).
@@ -60,7 +81,7 @@ options:
     default: cmoscfg
 attributes:
   check_mode:
-    description: Reports what would change, after the same checks, and writes nothing.
+    description: Judges the request with C(cmoscfg setting check) only, reports what would change and writes nothing.
     support: full
   diff_mode:
     description: "Shows a C(name : value) line for each changed setting, before and after."
@@ -68,22 +89,39 @@ attributes:
 notes:
   - Exactly one of C(settings), C(src) and C(defaults=true) must be given.
   - The tool must run as root on the hardware (C(become=true)), or on a machine image named by C(CMOSCFG_IMAGE).
-  - Changed settings take effect at the next boot.
-  - A setting whose name the settings file repeats cannot be set by this module; use C(cmoscfg setting set).
+  - Changed settings take effect at the next boot, hence C(reboot_required); see the examples for a handler.
+  - The tool runs at most three times (check, readfile, read-back), once more for C(defaults) and once more
+    for C(backup).
 seealso:
   - module: fleet.cmoscfg.bios_settings_info
+  - module: ansible.builtin.reboot
 author:
-  - cmoscfg developers
+  - The cmoscfg developers (@cmoscfg)
 '''
 
 EXAMPLES = r'''
-- name: Performance settings for the compute nodes
+- name: Performance settings for the compute nodes, with a reboot when something changed
   fleet.cmoscfg.bios_settings:
     settings:
       Power Profile: Maximum Performance
       Turbo Mode: Enabled
       NumLock: "Off"
+    backup: true
   become: true
+  register: bios
+  notify: Reboot for the BIOS settings
+
+# In the play's handlers:
+- name: Reboot for the BIOS settings
+  ansible.builtin.reboot:
+    msg: BIOS settings changed
+  become: true
+
+- name: Put the settings saved by the backup back
+  fleet.cmoscfg.bios_settings:
+    src: "{{ bios.backup_file }}"
+  become: true
+  when: bios.backup_file is defined
 
 - name: The settings saved from the reference machine, settings it lacks left out
   fleet.cmoscfg.bios_settings:
@@ -110,10 +148,28 @@ EXAMPLES = r'''
 
 RETURN = r'''
 changes:
-  description: Each setting that differed (or would differ, in check mode), with its value before and after.
+  description: Each setting that would end at another value, with its value before and after, as the tool judged the request.
   returned: always
   type: dict
   sample: {"Power Profile": {"before": "Balanced", "after": "Maximum Performance"}}
+written:
+  description:
+    - The settings that were written. Those whose value the read-back shows changed or, when the read-back
+      failed, those that readfile reported adjusting.
+  returned: always
+  type: list
+  elements: str
+  sample: [Power Profile]
+reboot_required:
+  description: Whether something was written; firmware reads the settings at boot.
+  returned: always
+  type: bool
+  sample: true
+backup_file:
+  description: The file that holds the settings from before the write (C(backup=true)).
+  returned: when something was to be written with C(backup=true)
+  type: str
+  sample: /var/backups/cmoscfg/bios-settings.2026-01-31@10:20:30.4711
 missing:
   description: Requested settings that the machine does not have, left out because of C(missing=ignore).
   returned: always
@@ -122,7 +178,7 @@ missing:
   sample: [TPM Security]
 platform:
   description: The server model, upper case.
-  returned: always
+  returned: when the settings were read (a write, or C(defaults=true))
   type: str
   sample: K2A07
 errors:
@@ -133,78 +189,89 @@ errors:
   sample: ["Fan Speed: Turbo is not one of its values: Auto, Low, Medium, High, Full"]
 '''
 
+import os
+import time
+
 from ansible.module_utils.basic import AnsibleModule
-from ansible.module_utils.common.text.converters import to_text
+from ansible.module_utils.common.text.converters import to_bytes
 from ansible_collections.fleet.cmoscfg.plugins.module_utils.cmoscfg_tool import (
-    present_value, read_state, run_tool, settings_by_name, similar_name)
-from ansible_collections.fleet.cmoscfg.plugins.module_utils.user_settings_file import MalformedLine, read_requests
+    failure_text, json_document, read_state, run_tool, run_tool_or_fail, settings_state)
+from ansible_collections.fleet.cmoscfg.plugins.module_utils.settings_request import (
+    adjusted_names, changed_names, default_requests, plan, present_values, request_file_text)
 
 
-def requested_from_mapping(module):
-    requested = {}
-    for name, value in module.params['settings'].items():
-        if isinstance(value, bool):
-            module.fail_json(msg='%s: the value is the boolean %s; quote the word that the setting offers, '
-                                 'such as "On" or "Off"' % (name, value))
-        requested[to_text(name)] = to_text(value)
-    return requested
+def request_file(module):
+    """The path of the request file, and the state read for defaults (else None)."""
+    params = module.params
+    if params['src'] is not None:
+        return params['src'], None
+    state = None
+    if params['settings'] is not None:
+        requested = params['settings']
+    else:
+        state = read_state(module)
+        requested = default_requests(state)
+    text, errors = request_file_text(requested)
+    if errors:
+        module.fail_json(msg='nothing was written: ' + '; '.join(errors), errors=errors, changed=False,
+                         changes={}, written=[], missing=[], reboot_required=False)
+    path = os.path.join(module.tmpdir, 'request.settings')
+    with open(path, 'wb') as request:
+        request.write(to_bytes(text, errors='surrogate_or_strict'))
+    return path, state
 
 
-def requested_from_file(module):
-    path = module.params['src']
-    try:
-        with open(path, 'rb') as f:
-            data = f.read()
-    except (IOError, OSError) as error:
-        module.fail_json(msg='cannot read %s: %s' % (path, to_text(error)))
-    try:
-        requests = read_requests(data)
-    except MalformedLine as error:
-        module.fail_json(msg='%s: %s' % (path, to_text(error)))
-    requested = {}
-    for _, name, value in requests:
-        requested.pop(name, None)   # the last line for a name wins, in the place of that line
-        requested[name] = value
-    return requested
+def judge(module, path):
+    command, rc, out, err = run_tool(module, 'setting', 'check', '--json', path)
+    check = json_document(out) if rc in (0, 1) else None
+    if check is None or 'lines' not in check:
+        module.fail_json(msg='nothing was written: ' + failure_text(command, rc, out, err), rc=rc, stdout=out,
+                         stderr=err, changed=False, changes={}, written=[], missing=[], reboot_required=False)
+    return check
 
 
-def requested_defaults(state):
-    requested = {}
-    for setting in state['settings']:
-        if setting['value'] is not None and setting['default'] in setting['value_names']:
-            requested.setdefault(setting['name'], setting['default'])
-    return requested
-
-
-def plan(module, state, requested):
-    """The changes to make, the names left out, and every problem of the request."""
-    by_name = settings_by_name(state)
-    changes, missing, errors = {}, [], []
-    for name, value in requested.items():
-        entries = by_name.get(name, [])
-        if present_value(entries) is None:
-            if module.params['missing'] == 'ignore':
-                missing.append(name)
-            elif not entries:
-                similar = similar_name(by_name, name)
-                errors.append('%s: no such setting%s' % (
-                    name, '; only the case differs from %s' % similar if similar else ''))
-            else:
-                errors.append('%s: not present on this machine' % name)
-            continue
-        if len(entries) > 1:
-            errors.append('%s: the settings file names this setting %d times' % (name, len(entries)))
-            continue
-        setting = entries[0]
-        if value not in setting['value_names']:
-            errors.append('%s: %s is not one of its values: %s' % (name, value, ', '.join(setting['value_names'])))
-        elif setting['value'] != value:
-            changes[name] = {'before': setting['value'], 'after': value}
-    return changes, missing, errors
-
-
-def lines(changes, side):
+def diff_lines(changes, side):
     return ''.join('%s : %s\n' % (name, change[side]) for name, change in changes.items())
+
+
+def save_backup(module, result):
+    saved = run_tool_or_fail(module, 'setting', 'save', **result)
+    directory = module.params['backup_dir']
+    try:
+        if not os.path.isdir(directory):
+            os.makedirs(directory, 0o700)
+        path = os.path.join(directory, 'bios-settings.%s.%d' % (time.strftime('%Y-%m-%d@%H:%M:%S'), os.getpid()))
+        descriptor = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600)
+        with os.fdopen(descriptor, 'wb') as backup:
+            backup.write(to_bytes(saved, errors='surrogate_or_strict'))
+    except (IOError, OSError) as error:
+        module.fail_json(msg='nothing was written: cannot keep the backup in %s: %s' % (directory, error), **result)
+    return path
+
+
+def apply(module, path, changes, befores, result):
+    """Runs readfile once and reads back; from its start on, the result tells what may be on the machine."""
+    command, rc, out, err = run_tool(module, 'setting', 'readfile', path)
+    result.update(changed=True, reboot_required=True, rc=rc, stdout=out)
+    failures = [failure_text(command, rc, out, err)] if rc != 0 else []
+
+    read_command, read_rc, read_out, read_err = run_tool(module, 'setting', 'json')
+    state = settings_state(read_out) if read_rc == 0 else None
+    if state is None:
+        result['written'] = adjusted_names(out, list(befores))
+        failures.append('the read-back failed (%s), so written is what readfile reported adjusting'
+                        % failure_text(read_command, read_rc, read_out, read_err))
+    else:
+        result['written'] = changed_names(befores, state)
+        result['platform'] = state['platform']
+        now = present_values(state)
+        wrong = ['%s is %s' % (name, now.get(name)) for name, change in changes.items()
+                 if now.get(name) != change['after']]
+        if wrong:
+            failures.append('the settings read back differ from those requested: ' + '; '.join(wrong))
+    if failures:
+        module.fail_json(msg='%s. Known written: %s; the rest of the machine\'s state is unknown.'
+                             % ('; '.join(failures), ', '.join(result['written']) or 'nothing'), **result)
 
 
 def main():
@@ -214,6 +281,8 @@ def main():
             src=dict(type='path'),
             defaults=dict(type='bool', default=False),
             missing=dict(type='str', choices=['fail', 'ignore'], default='fail'),
+            backup=dict(type='bool', default=False),
+            backup_dir=dict(type='path', default='/var/backups/cmoscfg'),
             cmoscfg=dict(type='str', default='cmoscfg'),
         ),
         supports_check_mode=True,
@@ -225,38 +294,26 @@ def main():
         module.fail_json(msg='give exactly one of settings, src and defaults=true (given: %s)'
                              % (', '.join(sources) or 'none'))
 
-    state = read_state(module)
-    if module.params['settings'] is not None:
-        requested = requested_from_mapping(module)
-    elif module.params['src'] is not None:
-        requested = requested_from_file(module)
-    else:
-        requested = requested_defaults(state)
-
-    changes, missing, errors = plan(module, state, requested)
+    path, state = request_file(module)
+    check = judge(module, path)
+    ignore = module.params['missing'] == 'ignore'
+    changes, missing, errors, befores, writes = plan(check, ignore, module.params['src'])
+    result = dict(changed=False, changes=changes, written=[], missing=missing, reboot_required=False)
+    if state is not None:
+        result['platform'] = state['platform']
     if errors:
-        module.fail_json(msg='nothing was written: ' + '; '.join(errors), errors=errors, changed=False, changes={},
-                         missing=missing, platform=state['platform'])
-    # ("skipped" would mark the task itself as skipped.)
-    result = dict(changed=bool(changes), changes=changes, missing=missing, platform=state['platform'])
+        result['changes'] = {}
+        module.fail_json(msg='nothing was written: ' + '; '.join(errors), errors=errors, **result)
     if module._diff:
-        result['diff'] = dict(before=lines(changes, 'before'), after=lines(changes, 'after'),
+        result['diff'] = dict(before=diff_lines(changes, 'before'), after=diff_lines(changes, 'after'),
                               before_header='BIOS settings', after_header='BIOS settings')
-    if module.check_mode or not changes:
+    # Check mode says whether readfile would write, without running it.
+    result['changed'] = writes
+    if module.check_mode or not writes:
         module.exit_json(**result)
-
-    written = []
-    for name, change in changes.items():
-        result['changed'] = bool(written)
-        run_tool(module, 'setting', 'set', name, change['after'], written=written, **result)
-        written.append(name)
-    result['changed'] = True
-
-    now = settings_by_name(read_state(module))
-    wrong = ['%s is %s' % (name, present_value(now.get(name))) for name, change in changes.items()
-             if present_value(now.get(name)) != change['after']]
-    if wrong:
-        module.fail_json(msg='the settings read back differ from those written: ' + '; '.join(wrong), **result)
+    if module.params['backup']:
+        result['backup_file'] = save_backup(module, result)
+    apply(module, path, changes, befores, result)
     module.exit_json(**result)
 
 

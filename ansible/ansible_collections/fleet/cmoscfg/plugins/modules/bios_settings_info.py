@@ -1,7 +1,8 @@
 #!/usr/bin/python
+# -*- coding: utf-8 -*-
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Copyright: (c) 2026, The cmoscfg developers
-# GNU General Public License v3.0+ (see COPYING or https://www.gnu.org/licenses/gpl-3.0.txt)
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Reports the BIOS settings of a K2-family server through cmoscfg.
 from __future__ import absolute_import, division, print_function
 
@@ -38,7 +39,7 @@ notes:
 seealso:
   - module: fleet.cmoscfg.bios_settings
 author:
-  - cmoscfg developers
+  - The cmoscfg developers (@cmoscfg)
 '''
 
 EXAMPLES = r'''

@@ -1,0 +1,96 @@
+# -*- coding: utf-8 -*-
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright: (c) 2026, The cmoscfg developers
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# The fleet drift report: which hosts differ from a baseline, and where.
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+DOCUMENTATION = r'''
+name: bios_drift
+short_description: The drift of BIOS settings across hosts
+version_added: "1.1.0"
+description:
+  - Turns the C(current) values that M(fleet.cmoscfg.bios_settings_info) returned for each host into a matrix of
+    settings by hosts, against a baseline, with the cells that differ from it and counts per setting and per host.
+  - The baseline of a setting is the given value or, for a setting the given baseline does not name, the value most
+    hosts have (the first such in host order on a tie).
+options:
+  _input:
+    description: One entry per host, with C(host), and either C(current) or C(error).
+    type: list
+    elements: dict
+    required: true
+  baseline:
+    description: Baseline values by setting name.
+    type: dict
+    default: {}
+author:
+  - The cmoscfg developers (@cmoscfg)
+'''
+
+EXAMPLES = r'''
+- name: The drift of the hosts' settings
+  ansible.builtin.set_fact:
+    drift: "{{ reports | fleet.cmoscfg.bios_drift }}"
+'''
+
+RETURN = r'''
+_value:
+  description: C(hosts), C(failed) (host and error), C(settings) (name, baseline, the value of each host, the hosts
+    that differ) and C(differing_per_host).
+  type: dict
+'''
+
+import csv
+import io
+
+
+def most_common(values):
+    counts = {}
+    for value in values:
+        counts[value] = counts.get(value, 0) + 1
+    best = None
+    for value in values:
+        if best is None or counts[value] > counts[best]:
+            best = value
+    return best
+
+
+def bios_drift(reports, baseline=None):
+    baseline = baseline or {}
+    reported = [report for report in reports if 'current' in report]
+    hosts = [report['host'] for report in reported]
+    failed = [{'host': report['host'], 'error': report.get('error') or 'no report'}
+              for report in reports if 'current' not in report]
+    names = []
+    for report in reported:
+        names.extend(name for name in report['current'] if name not in names)
+    settings = []
+    differing_per_host = dict((host, 0) for host in hosts)
+    for name in names:
+        values = dict((report['host'], report['current'].get(name)) for report in reported)
+        wanted = baseline[name] if name in baseline else most_common([values[host] for host in hosts])
+        differing = [host for host in hosts if values[host] != wanted]
+        for host in differing:
+            differing_per_host[host] += 1
+        settings.append({'name': name, 'baseline': wanted, 'values': values, 'differing': differing})
+    return {'hosts': hosts, 'failed': failed, 'settings': settings, 'differing_per_host': differing_per_host}
+
+
+def bios_drift_csv(drift):
+    """The matrix as CSV: a row per setting with its baseline, each host's value and the number that differ."""
+    out = io.StringIO()
+    writer = csv.writer(out, lineterminator='\n')
+    writer.writerow(['setting', 'baseline'] + drift['hosts'] + ['differing'])
+    for setting in drift['settings']:
+        writer.writerow([setting['name'], setting['baseline']] + [setting['values'][host] for host in drift['hosts']]
+                        + [len(setting['differing'])])
+    writer.writerow(['differing', ''] + [drift['differing_per_host'][host] for host in drift['hosts']] + [''])
+    return out.getvalue()
+
+
+class FilterModule(object):
+    def filters(self):
+        return {'bios_drift': bios_drift, 'bios_drift_csv': bios_drift_csv}

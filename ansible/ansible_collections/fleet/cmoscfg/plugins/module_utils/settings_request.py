@@ -1,0 +1,157 @@
+# -*- coding: utf-8 -*-
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright: (c) 2026, The cmoscfg developers
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# A request as a file that `cmoscfg setting check` judges and `setting readfile`
+# applies, and what the tool's verdicts and reports mean for the module's result.
+# The tool alone reads the file: nothing here interprets its lines.
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+# Characters that a line of the file cannot carry inside a name or value: the
+# colon splits the pair, '#' starts a comment, a line break ends the line.
+UNWRITABLE = (':', '#', '\n', '\r', '\0')
+
+# How readfile reports each request it carries out.
+REQUEST_PREFIX = '  requested setting:  '
+ADJUSTING = '(adjusting)'
+
+
+def unwritable_reason(text):
+    if text != text.strip():
+        return 'it starts or ends with white space'
+    for character in UNWRITABLE:
+        if character in text:
+            return 'it contains %r' % character
+    return None
+
+
+def request_file_text(requested):
+    """The lines of a request file for a mapping of names to values, and the problems that keep it from being one.
+
+    A value must be a word the setting offers: null, empty, a boolean or a collection is refused before the
+    tool runs, like every name or value that a line cannot carry unchanged.
+    """
+    lines, errors = [], []
+    for name, value in requested.items():
+        name = u'%s' % (name,)
+        if isinstance(value, bool):
+            errors.append('%s: the value is the boolean %s; quote the word that the setting offers, '
+                          'such as "On" or "Off"' % (name, value))
+            continue
+        if value is None or isinstance(value, (dict, list, tuple)) or u'%s' % (value,) == '':
+            errors.append('%s: no value given; give the word that the setting offers' % name)
+            continue
+        value = u'%s' % (value,)
+        problem = None
+        for what, text in (('name', name), ('value', value)):
+            reason = unwritable_reason(text)
+            if reason:
+                problem = '%s: the %s cannot be given, since %s' % (name, what, reason)
+                break
+        if not name or name[0] == ';':
+            problem = '%s: not a setting name' % name
+        if problem:
+            errors.append(problem)
+            continue
+        lines.append('%s : %s\n' % (name, value))
+    return ''.join(lines), errors
+
+
+def default_requests(state):
+    """Every present setting of a `setting json` document with a default among its values, to that default."""
+    requested = {}
+    for setting in state['settings']:
+        if setting['value'] is not None and setting['default'] in setting['value_names']:
+            requested.setdefault(setting['name'], setting['default'])
+    return requested
+
+
+def verdict_problem(line):
+    """What keeps readfile from carrying out a judged line, or None."""
+    outcome = line['outcome']
+    name = line.get('name')
+    if outcome == 'unknown_name':
+        return '%s: no such setting' % name
+    if outcome == 'case_differs':
+        return '%s: no such setting; only the case differs from %s' % (name, line['similar_name'])
+    if outcome == 'not_present':
+        return '%s: not present on this machine' % name
+    if outcome == 'value_not_offered':
+        return '%s: %s is not one of its values: %s' % (name, line['value'], ', '.join(line['offered']))
+    if outcome == 'two_values_set':
+        return '%s: several of its values are set at once: %s' % (name, ', '.join(line['set_values']))
+    if outcome == 'missing_token':
+        return '%s: the token %s of the value %s is not on this machine' % (name, line['token'], line['value'])
+    if outcome == 'malformed':
+        return 'not "name : value": %s' % line['text']
+    return '%s: %s' % (name, outcome)
+
+
+MISSING_OUTCOMES = ('unknown_name', 'case_differs', 'not_present')
+
+
+def plan(check, ignore_missing, where=None):
+    """The plan of a `setting check --json` document.
+
+    Returns (changes, missing, errors, befores, writes): the settings that end at another value, with the value
+    before the first line and after the last line that names them; the names left out under ignore_missing;
+    every problem (where, a file name, prefixes each with its line); each judged name's value before the run;
+    and whether readfile would write at all.
+    """
+    changes, missing, errors, befores = {}, [], [], {}
+    for line in check['lines']:
+        outcome, name = line['outcome'], line.get('name')
+        if outcome == 'comment':
+            continue
+        if outcome in ('change', 'unchanged'):
+            befores.setdefault(name, line['before'])
+            if line['after'] != befores[name]:
+                changes[name] = {'before': befores[name], 'after': line['after']}
+            else:
+                changes.pop(name, None)
+            continue
+        if 'before' in line:
+            befores.setdefault(name, line['before'])
+        if outcome in MISSING_OUTCOMES and ignore_missing:
+            if name not in missing:
+                missing.append(name)
+            continue
+        problem = verdict_problem(line)
+        errors.append('%s line %d: %s' % (where, line['line'], problem) if where else problem)
+    summary = check['summary']
+    if not errors and not summary['completes']:
+        errors.append('setting readfile would stop at line %s' % summary['stop_line'])
+    return changes, missing, errors, befores, summary['would_change'] > 0
+
+
+def adjusted_names(readfile_output, names):
+    """The names (of those given) that readfile reported adjusting: each may have been written."""
+    adjusted = []
+    by_length = sorted(names, key=len, reverse=True)
+    for report in readfile_output.splitlines():
+        if not report.startswith(REQUEST_PREFIX) or not report.rstrip().endswith(ADJUSTING):
+            continue
+        rest = report[len(REQUEST_PREFIX):]
+        for name in by_length:
+            if rest.startswith(name + ' ') and name not in adjusted:
+                adjusted.append(name)
+                break
+    return adjusted
+
+
+def changed_names(befores, state):
+    """The names whose value in a `setting json` document differs from their value before the run."""
+    now = {}
+    for setting in state['settings']:
+        now.setdefault(setting['name'], setting['value'])
+    return [name for name, before in befores.items() if now.get(name, before) != before]
+
+
+def present_values(state):
+    """The value of each setting of a `setting json` document by name; the first of a repeated name."""
+    values = {}
+    for setting in state['settings']:
+        values.setdefault(setting['name'], setting['value'])
+    return values

@@ -1,0 +1,41 @@
+# -*- coding: utf-8 -*-
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright: (c) 2026, The cmoscfg developers
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# A request as a file, and the plan read from the tool's verdicts on it.
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+from ansible_collections.fleet.cmoscfg.plugins.module_utils.settings_request import plan, request_file_text
+
+
+def test_request_file_carries_each_pair_as_a_line_and_refuses_what_a_line_cannot_carry():
+    text, errors = request_file_text({'Boot Delay': 10, 'Turbo Mode': 'Disabled', 'A:B': 'x', 'Fan': ' High',
+                                      'Note': 'a # b', 'Empty': None})
+    assert text == 'Boot Delay : 10\nTurbo Mode : Disabled\n'
+    assert errors == ["A:B: the name cannot be given, since it contains ':'",
+                      'Fan: the value cannot be given, since it starts or ends with white space',
+                      "Note: the value cannot be given, since it contains '#'",
+                      'Empty: no value given; give the word that the setting offers']
+
+
+def line(number, name, outcome, **more):
+    return dict(more, line=number, name=name, value=more.get('after'), outcome=outcome)
+
+
+def test_plan_of_a_file_reports_every_bad_line_and_the_net_change_of_a_repeated_name():
+    check = {'lines': [
+        {'line': 1, 'name': None, 'value': None, 'outcome': 'malformed', 'text': 'bad line'},
+        line(2, 'Turbo Mode', 'change', before='Enabled', after='Disabled'),
+        line(3, 'Fan Speed', 'change', before='Auto', after='High'),
+        line(4, 'Fan Speed', 'change', before='High', after='Auto'),
+        line(5, 'No Such', 'unknown_name'),
+    ], 'summary': {'would_change': 3, 'problems': 2, 'stop_line': 1, 'completes': False}}
+    changes, missing, errors, befores, writes = plan(check, False, '/srv/x.settings')
+    assert errors == ['/srv/x.settings line 1: not "name : value": bad line',
+                      '/srv/x.settings line 5: No Such: no such setting']
+    assert changes == {'Turbo Mode': {'before': 'Enabled', 'after': 'Disabled'}}
+    assert befores == {'Turbo Mode': 'Enabled', 'Fan Speed': 'Auto'} and writes and missing == []
+    changes, missing, errors, befores, writes = plan(check, True, None)
+    assert missing == ['No Such'] and errors == ['not "name : value": bad line']

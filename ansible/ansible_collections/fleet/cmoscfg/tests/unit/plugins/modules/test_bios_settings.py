@@ -1,0 +1,136 @@
+# -*- coding: utf-8 -*-
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright: (c) 2026, The cmoscfg developers
+# GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
+# The module against a faked tool: what it runs, and what it reports when the
+# tool fails part-way.
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+import json
+import os
+import sys
+
+import pytest
+
+from ansible.module_utils import basic
+from ansible.module_utils.common.text.converters import to_bytes
+from ansible_collections.fleet.cmoscfg.plugins.modules import bios_settings
+
+# The faked tool answers from a scenario file and logs each run with whether
+# DEBUG reached it.
+FAKE_TOOL = r'''#!%s
+import json, os, sys
+scenario = json.load(open(os.environ['FAKE_SCENARIO']))
+with open(os.environ['FAKE_LOG'], 'a') as log:
+    log.write(json.dumps([sys.argv[1:], 'DEBUG' in os.environ]) + '\n')
+words = sys.argv[1:]
+if words[:3] == ['setting', 'check', '--json']:
+    with open(os.environ['FAKE_REQUEST'], 'w') as request:
+        request.write(open(words[3]).read())
+answer = scenario[' '.join(words[:2])]
+sys.stdout.write(answer['out'])
+sys.exit(answer['rc'])
+'''
+
+WANTED = {'Turbo Mode': 'Disabled', 'Fan Speed': 'High'}
+CHECK = {
+    'lines': [
+        {'line': 1, 'name': 'Turbo Mode', 'value': 'Disabled', 'outcome': 'change', 'before': 'Enabled',
+         'after': 'Disabled'},
+        {'line': 2, 'name': 'Fan Speed', 'value': 'High', 'outcome': 'change', 'before': 'Auto', 'after': 'High'},
+    ],
+    'summary': {'would_change': 2, 'problems': 0, 'stop_line': None, 'completes': True},
+}
+READFILE = ('  requested setting:  %-29s  to state  %-19s     (adjusting)\n' % ('Turbo Mode', 'Disabled')
+            + '  requested setting:  %-29s  to state  %-19s     (adjusting)\n' % ('Fan Speed', 'High')
+            + '\n2 settings changed.\n\n')
+
+
+def state(turbo, fan):
+    return json.dumps({'platform': 'K2A07', 'settings_file': '/x', 'settings': [
+        {'name': 'Turbo Mode', 'value': turbo}, {'name': 'Fan Speed', 'value': fan}]})
+
+
+class Exited(Exception):
+    def __init__(self, result):
+        super(Exited, self).__init__(result)
+        self.result = result
+
+
+def run_module(tmp_path, monkeypatch, scenario, **params):
+    """Runs the module with params on the faked tool; returns its result and the tool's runs."""
+    tool = tmp_path / 'cmoscfg'
+    tool.write_text(FAKE_TOOL % sys.executable)
+    tool.chmod(0o755)
+    (tmp_path / 'scenario.json').write_text(json.dumps(scenario))
+    monkeypatch.setenv('FAKE_SCENARIO', str(tmp_path / 'scenario.json'))
+    monkeypatch.setenv('FAKE_LOG', str(tmp_path / 'log'))
+    monkeypatch.setenv('FAKE_REQUEST', str(tmp_path / 'request'))
+    monkeypatch.setenv('DEBUG', '1')
+    params.update(cmoscfg=str(tool), _ansible_remote_tmp=str(tmp_path), _ansible_keep_remote_files=False)
+    monkeypatch.setattr(basic, '_ANSIBLE_ARGS', to_bytes(json.dumps({'ANSIBLE_MODULE_ARGS': params})))
+
+    def exit_json(self, **result):
+        raise Exited(dict(result, failed=False))
+
+    def fail_json(self, msg, **result):
+        raise Exited(dict(result, failed=True, msg=msg))
+
+    monkeypatch.setattr(basic.AnsibleModule, 'exit_json', exit_json)
+    monkeypatch.setattr(basic.AnsibleModule, 'fail_json', fail_json)
+    with pytest.raises(Exited) as exited:
+        bios_settings.main()
+    log = tmp_path / 'log'
+    runs = [json.loads(line) for line in log.read_text().splitlines()] if log.exists() else []
+    return exited.value.result, runs
+
+
+def answers(readfile_rc=0, readfile_out=READFILE, json_rc=0, json_out=state('Disabled', 'High')):
+    return {'setting check': {'rc': 0, 'out': json.dumps(CHECK)},
+            'setting readfile': {'rc': readfile_rc, 'out': readfile_out},
+            'setting json': {'rc': json_rc, 'out': json_out},
+            'setting save': {'rc': 0, 'out': 'Turbo Mode : Enabled\nFan Speed : Auto\n'}}
+
+
+def test_apply_is_one_check_one_readfile_one_read_back_without_debug(tmp_path, monkeypatch):
+    result, runs = run_module(tmp_path, monkeypatch, answers(), settings=WANTED)
+    assert (tmp_path / 'request').read_text() == 'Turbo Mode : Disabled\nFan Speed : High\n'
+    assert runs == [[['setting', 'check', '--json', runs[0][0][3]], False],
+                    [['setting', 'readfile', runs[0][0][3]], False], [['setting', 'json'], False]]
+    assert result['failed'] is False and result['changed'] is True and result['reboot_required'] is True
+    assert result['written'] == ['Turbo Mode', 'Fan Speed']
+
+
+def test_backup_saves_before_readfile(tmp_path, monkeypatch):
+    result, runs = run_module(tmp_path, monkeypatch, answers(), settings=WANTED, backup=True,
+                              backup_dir=str(tmp_path / 'backups'))
+    assert [run[0][1] for run in runs] == ['check', 'save', 'readfile', 'json']
+    with open(result['backup_file']) as backup:
+        assert backup.read() == 'Turbo Mode : Enabled\nFan Speed : Auto\n'
+    assert os.stat(result['backup_file']).st_mode & 0o777 == 0o600
+
+
+@pytest.mark.parametrize('tool, written, known', [
+    # The read-back fails or prints garbage after a full apply: what readfile reported adjusting.
+    (answers(json_rc=1, json_out='Error: cannot read CMOS\n'), ['Turbo Mode', 'Fan Speed'], 'Turbo Mode, Fan Speed'),
+    (answers(json_out='{"platform": '), ['Turbo Mode', 'Fan Speed'], 'Turbo Mode, Fan Speed'),
+    # Killed after the first write (a SIGTERM is held until the write ends): what the read-back shows.
+    (answers(readfile_rc=143, readfile_out=READFILE.splitlines(True)[0], json_out=state('Disabled', 'Auto')),
+     ['Turbo Mode'], 'Turbo Mode'),
+    # Killed before it printed anything, and no read-back: nothing known, but the machine may have changed.
+    (answers(readfile_rc=-9, readfile_out='', json_rc=1, json_out=''), [], 'nothing'),
+])
+def test_a_failure_after_readfile_started_reports_the_change(tmp_path, monkeypatch, tool, written, known):
+    result, dummy = run_module(tmp_path, monkeypatch, tool, settings=WANTED)
+    assert result['failed'] is True and result['changed'] is True and result['reboot_required'] is True
+    assert result['written'] == written
+    assert result['msg'].endswith("Known written: %s; the rest of the machine's state is unknown." % known)
+
+
+@pytest.mark.parametrize('value', [None, '', True])
+def test_a_value_that_names_no_word_runs_nothing(tmp_path, monkeypatch, value):
+    result, runs = run_module(tmp_path, monkeypatch, answers(), settings={'Serial Console': value, 'Fan Speed': 'High'})
+    assert result['failed'] is True and result['changed'] is False and runs == []
+    assert result['errors'][0].startswith('Serial Console: ')
