@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The drift report of three machine images, two of which differ from the
-# demo machine in one and two settings, and of a host that cannot report.
+# demo machine in one and two settings, and of a host that cannot report:
+# first against each setting's most common value, then against a saved file.
 # Usage: runme.sh [DIR], DIR to keep the report in.
 set -eu
 source=$(cd ../../../../../../../.. && pwd)
@@ -25,6 +26,13 @@ drift h3 'Boot Delay' 10s
 timeout 300 ansible-playbook -i inventory.yml report.yml -e "work=$work" -e "source=$source" -e "tool=$tool"
 python3 check_report.py "$work/report" h1 h2 h3 --failed h4 \
     --drift 'h2:Turbo Mode' 'h3:Fan Speed' 'h3:Boot Delay'
+# The same fleet against a saved file as the baseline: h2's settings.
+CMOSCFG_IMAGE="$work/h2/image" CMOSCFG_PLATFORM=K2A07 CMOSCFG_SETTINGS="$source/examples/bios_settings.k2a07" \
+    "$tool" setting save >"$work/h2.settings"
+timeout 300 ansible-playbook -i inventory.yml report.yml -e "work=$work" -e "source=$source" -e "tool=$tool" \
+    -e "bios_report_baseline=$work/h2.settings" -e "bios_report_dir=$work/report-h2"
+python3 check_report.py "$work/report-h2" h1 h2 h3 --failed h4 \
+    --drift 'h1:Turbo Mode' 'h3:Turbo Mode' 'h3:Fan Speed' 'h3:Boot Delay'
 if [ $# -gt 0 ]; then
     cp "$work"/report/* "$1"
 fi
