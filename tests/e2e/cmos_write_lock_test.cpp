@@ -135,34 +135,42 @@ TEST(CmosWriteLock, EveryWriteWaitsWhileAnotherProcessHoldsTheLock)
     }
 }
 
-TEST(CmosWriteLock, MistypedNumbersOfWritesAreRefusedBeforeTheLockIsWaitedFor)
+TEST(CmosWriteLock, MistypedOrExtraWordsOfWritesAreRefusedBeforeTheLockIsWaitedFor)
 {
     test_machine machine(one_bank);
     std::string before = machine.cmos_file();
     held_lock other(machine.image_path() + "/cmos", true);
     struct {
         std::vector<std::string> args;
-        const char* word;
+        std::string out;
     } writes[] = {
-        {{"poke", "70", "4O", "5a"}, "4O"},  // a letter O: location 4, the RTC hours, if read leniently
-        {{"set", "41h"}, "41h"},
-        {{"setraw", "70", "41", "0", "0x"}, "0x"},
-        {{"setraw", "70", "", "0", "23"}, ""},
-        {{"bootorder", "set", "1", "3 "}, "3 "},
-        {{"bootorder_raw", "set", "72", "a4", "0f", "l"}, "l"},
+        // a letter O: location 4, the RTC hours, if read leniently
+        {{"poke", "70", "4O", "5a"}, "Error: not a hexadecimal number: 4O\n"},
+        {{"set", "41h"}, "Error: not a hexadecimal number: 41h\n"},
+        {{"setraw", "70", "41", "0", "0x"}, "Error: not a hexadecimal number: 0x\n"},
+        {{"setraw", "70", "", "0", "23"}, "Error: not a hexadecimal number: \n"},
+        {{"bootorder", "set", "1", "3 "}, "Error: not a hexadecimal number: 3 \n"},
+        {{"bootorder_raw", "set", "72", "a4", "0f", "l"}, "Error: not a hexadecimal number: l\n"},
+        // A word too many: only the words before it would be written.
+        {{"poke", "70", "4", "1", "5a"}, "Error: unexpected argument: 5a\n"},
+        {{"setraw", "70", "4", "1", "fe", "01"}, "Error: unexpected argument: 01\n"},
+        {{"set", "41", "42"}, "Error: unexpected argument: 42\n"},
+        {{"bootorder", "set", "1", "3", "4"}, "Error: unexpected argument: 4\n"},
+        {{"bootorder_raw", "set", "72", "a4", "0f", "3", ""}, "Error: unexpected argument: \n"},
     };
     for (const auto& w : writes) {
         tool_invocation invocation;
         invocation.arguments = w.args;
         invocation.timeout_seconds = 20;
         tool_result r = machine.run(invocation);
-        EXPECT_EQ(r.status, 1) << w.word;
-        EXPECT_EQ(r.out, std::string("Error: not a hexadecimal number: ") + w.word + "\n");
+        EXPECT_EQ(r.status, 1) << w.out;
+        EXPECT_EQ(r.out, w.out);
     }
     EXPECT_EQ(machine.cmos_file(), before);
 
-    // Commands that only read keep reading a number as far as it goes.
-    tool_result r = machine.run({"peek", "70", "41z", "0"});
+    // Commands that only read keep reading a number as far as it goes, and
+    // ignore words after those they use.
+    tool_result r = machine.run({"peek", "70", "41z", "0", "extra"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "22\n");
 }
