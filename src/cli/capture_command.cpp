@@ -15,7 +15,6 @@
 #include "lib/tool_error.hpp"
 #include "lib/staged_directory.hpp"
 #include "lib/text_utils.hpp"
-#include "lib/whole_file.hpp"
 #include "settings/settings_loader.hpp"
 
 namespace {
@@ -29,14 +28,11 @@ std::string settings_copy_name()
     return "bios_settings." + platform;
 }
 
+// The very bytes the run loaded: the file is not opened again, so a pipe or a
+// FIFO cannot read as empty or block now that signals are held.
 void copy_settings_file(staged_directory& image)
 {
-    std::string contents;
-    if (!read_whole_file(loaded_settings_file(), contents)) {
-        throw tool_error{1, format_text("Error: cannot read the settings file %s: %s\n", loaded_settings_file().c_str(),
-                                        std::strerror(errno))};
-    }
-    image.write_file(settings_copy_name(), contents);
+    image.write_file(settings_copy_name(), loaded_settings_text());
 }
 
 // A word as the shell reads it back: quoted when it holds anything but the

@@ -135,7 +135,9 @@ void wait_for_lock(int fd, const std::string& path)
 
 std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, const lock_file_rules& rules)
 {
-    int flags = O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | (rules.private_file ? O_NOFOLLOW : 0);
+    // Never through a symbolic link: one planted in place of the file would
+    // have the lock create, as root, the file it points to.
+    int flags = O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW;
     int fd = ::open(path.c_str(), flags, rules.create_mode);
     if (fd < 0)
         lock_failure("open", path, errno);

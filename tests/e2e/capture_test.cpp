@@ -5,7 +5,12 @@
 // CMOSCFG_PLATFORM, and must stay apart from it.
 #include <algorithm>
 #include <filesystem>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include "support/demo_machine.hpp"
 
@@ -100,6 +105,30 @@ TEST(Capture, TheCaptureAnswersEveryReadOnlyCommandAsTheMachineDoes)
     EXPECT_EQ(user.run({"capture", again}).status, 0);
     for (const std::string& name : names_in(snap))
         EXPECT_EQ(read_file(again + "/" + name), read_file(snap + "/" + name)) << name;
+}
+
+// A settings file on a pipe (CMOSCFG_SETTINGS=<(...)) or a FIFO reads once:
+// the capture keeps what the run loaded, and never blocks with signals held.
+TEST(Capture, TheSettingsFileIsCopiedAsItWasLoaded)
+{
+    demo_machine machine;
+    const std::string fifo = machine.dir().file("settings.fifo");
+    const std::string snap = machine.dir().file("snap");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string text = read_file(machine.settings_path());
+    std::thread writer([&fifo, &text] { std::ofstream(fifo) << text; });
+    tool_invocation invocation;
+    invocation.arguments = {"capture", snap};
+    invocation.env = {{"CMOSCFG_SETTINGS", fifo}};
+    invocation.timeout_seconds = 20;
+    tool_result r = machine.run(invocation);
+    int unblock = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // frees the writer if the tool never read
+    writer.join();
+    ::close(unblock);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("  settings file " + fifo + ", copied as bios_settings.k2a07\n"), std::string::npos) << r.out;
+    EXPECT_EQ(read_file(snap + "/bios_settings.k2a07"), text);
+    EXPECT_EQ(names_in(machine.dir().path()).size(), 3u);  // image, settings.fifo, snap: nothing left beside
 }
 
 TEST(Capture, AWriteOnTheCaptureChangesOnlyTheCapture)
