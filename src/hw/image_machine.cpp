@@ -12,6 +12,7 @@
 
 #include "hw/file_lock.hpp"
 #include "hw/file_memory.hpp"
+#include "hw/memory_ranges.hpp"
 #include "lib/tool_error.hpp"
 #include "lib/whole_file.hpp"
 
@@ -79,8 +80,32 @@ std::string image_machine::physical_memory_path()
     return file_path("mem");
 }
 
+// An image whose "mem.ranges" exists keeps only the ranges read (see
+// memory_ranges.hpp); otherwise byte A of "mem" is address A.
 std::unique_ptr<physical_memory> image_machine::open_physical_memory()
 {
+    std::string index_path = file_path("mem.ranges");
+    std::string index;
+    if (read_whole_file(index_path, index)) {
+        int fd = ::open(physical_memory_path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) {
+            physical_memory_error_ = errno;
+            if (errno == ELOOP)
+                refuse_link(physical_memory_path());
+            return nullptr;
+        }
+        std::string problem;
+        std::unique_ptr<physical_memory> memory = open_memory_ranges(fd, index, problem);
+        if (!memory) {
+            ::close(fd);
+            throw tool_error{1, format_text("Error: malformed memory index %s (%s)\n", index_path.c_str(), problem.c_str())};
+        }
+        return memory;
+    }
+    if (errno == ELOOP)
+        refuse_link(index_path);
+    if (errno != ENOENT)
+        throw tool_error{1, format_text("Error: unable to read %s: %s\n", index_path.c_str(), std::strerror(errno))};
     std::unique_ptr<physical_memory> memory = file_memory::open(physical_memory_path(), physical_memory_error_, O_NOFOLLOW);
     if (!memory && physical_memory_error_ == ELOOP)
         refuse_link(physical_memory_path());
