@@ -28,7 +28,7 @@ BIOS settings by name, through the platform's settings file:
   setting default                 the same as set_each_default
   setting readfile FILE           apply a saved file, line by line
   setting read FILE               the same as readfile
-  setting check FILE              what readfile would do, writing nothing
+  setting check [--json] FILE     what readfile would do, writing nothing
   setting json                    every setting and its state, as JSON
   settings ...                    the same as setting
   platform                        the server model
@@ -68,7 +68,8 @@ Environment:
   CMOSCFG_UPDATE_METHOD  the checksum update method: arc_direct, quor_standard
   CMOSCFG_SETTINGS       the settings file to use; NONE: none (tokens only)
   CMOSCFG_SETTINGS_PATH  the directory that holds the bios_settings.* files
-  DEBUG                  when set, to any value: trace lines
+  DEBUG                  when set, to any value: trace lines (on standard error
+                         while a command prints JSON)
 
 See cmoscfg(8).
 )";

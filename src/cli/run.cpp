@@ -12,6 +12,7 @@
 #include "cli/help_texts.hpp"
 #include "cli/startup.hpp"
 #include "hw/machine.hpp"
+#include "lib/debug_trace.hpp"
 #include "lib/error_report_scope.hpp"
 #include "lib/tool_error.hpp"
 
@@ -34,6 +35,16 @@ int report_error(const tool_error& error, error_report_scope& holds)
     return error.status;
 }
 
+// setting json and setting check --json print a JSON document: nothing else
+// may share standard output with it. Known from the words alone, since the
+// start-up traces before any command runs.
+bool prints_a_document(const command_line& line)
+{
+    if (line.size() < 3 || (line[1] != "setting" && line[1] != "settings"))
+        return false;
+    return line[2] == "json" || (line[2] == "check" && line.size() > 3 && line[3] == "--json");
+}
+
 }  // namespace
 
 int run_cmoscfg(int argc, char** argv)
@@ -49,6 +60,8 @@ int run_cmoscfg(int argc, char** argv)
             std::fflush(stdout);
             return *status;
         }
+        if (prints_a_document(line))
+            trace_to_standard_error();
         install_machine(machine_from_environment());
         run_startup();
         int status = 0;

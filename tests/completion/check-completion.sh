@@ -5,10 +5,17 @@
 # sub-words, setting names with blanks, value names, file names, and silence
 # when no settings file can be found. Both scripts must be shellcheck-clean.
 #
-# usage: check-completion.sh SOURCE_DIR PRINT_COMMAND_WORDS
+# The setting names and value names that it offers are compared with the
+# tool's own on a machine image, on the example file and on one whose names
+# hold blanks, quotes and backslashes.
+#
+# The models it knows in a product name are those of the tool's platform table.
+#
+# usage: check-completion.sh SOURCE_DIR PRINT_COMMAND_WORDS CMOSCFG CMOSCFG_MKIMAGE PRINT_VALUE_NAMES
+#        PRINT_MODELS
 set -uo pipefail
 
-source_dir=$1 print_words=$2
+source_dir=$1 print_words=$2 cmoscfg=$3 mkimage=$4 print_values=$5 print_models=$6
 # A missing program is a skip (77), not a failure of the completion.
 command -v shellcheck >/dev/null || { echo "SKIP: shellcheck not found"; exit 77; }
 failures=0
@@ -81,6 +88,54 @@ check "nothing after the value" '' cmoscfg setting set 'Boot\ Delay' 1s ''
 check "file names after readfile" "$examples/bios_settings.k2a07" \
     cmoscfg setting readfile "$examples/bios_"
 
+# The names and values offered, as the shell hands them to the tool, are the
+# tool's own: the names of `setting list` and the value names of `setting
+# json`, each completed after a name typed as printf %q writes it. `setting
+# json` leaves out a value whose token the machine lacks, so the demo machine
+# gets the two tokens of its unfitted TPM: then every value has its token.
+image=$work/image
+sed 's/^end-of-table$/token 00f0 86 fe 00\ntoken 00f1 86 fe 01\n&/' "$examples/demo-k2a07.machine" >"$work/machine"
+"$mkimage" "$work/machine" "$image" >/dev/null || fail "$mkimage failed"
+
+# offered WORD...: what completing the last WORD offers, each word unquoted
+# as the shell unquotes the text that the completion inserts.
+offered() {
+    local reply
+    complete_words "$@" >"$work/replies"
+    while IFS= read -r reply; do
+        eval "printf '%s\n' $reply"
+    done <"$work/replies"
+}
+
+# agrees_with_tool SETTINGS_FILE: the setting names, and each setting's value
+# names, that the completion offers and that the tool knows are the same, in
+# the same order.
+agrees_with_tool() {
+    local names document name completion tool
+    export CMOSCFG_SETTINGS=$1
+    names=$(CMOSCFG_IMAGE=$image "$cmoscfg" setting list) || fail "setting list on $1: $names"
+    document=$(CMOSCFG_IMAGE=$image "$cmoscfg" setting json) || fail "setting json on $1"
+    [ -n "$names" ] || fail "no setting listed from $1"
+    completion=$(offered cmoscfg setting get '')
+    [ "$completion" == "$names" ] || fail "names in $1: completion [$completion], tool [$names]"
+    while IFS= read -r name; do
+        completion=$(offered cmoscfg setting set "$(printf '%q' "$name")" '')
+        tool=$("$print_values" "$name" <<<"$document")
+        [ "$completion" == "$tool" ] || fail "values of [$name] in $1: completion [$completion], tool [$tool]"
+    done <<<"$names"
+}
+
+agrees_with_tool "$examples/bios_settings.k2a07"
+cat >"$work/bios_settings.quoting" <<'EOF'
+## Names that need quoting
+Say "Hello" Twice, On, 0010:On, 0011:Off
+Bob's Mode, Off, 0012:On, 0013:Off
+C:\temp\new\table, It's "on", 0014:It's "on", 0015:Back\slash \"off\"
+  'Single' and "Double" \ Both  , A b, 0016:A b, 0017: 'c' "d"
+EOF
+agrees_with_tool "$work/bios_settings.quoting"
+export CMOSCFG_SETTINGS=$examples/bios_settings.k2a07
+
 # The settings file found as the tool finds it: the platform from the product
 # name, the file in CMOSCFG_SETTINGS_PATH.
 unset CMOSCFG_PLATFORM CMOSCFG_SETTINGS
@@ -88,6 +143,19 @@ printf 'PowerServer K2A07\n' >"$work/product_name"
 _cmoscfg_product_name_file=$work/product_name
 export CMOSCFG_SETTINGS_PATH=$examples
 check "the product name and the settings path" 'Turbo\ Mode' cmoscfg setting get Tu
+
+# The models the completion knows in a product name are those of the tool's
+# platform table, each by the mark the table gives it.
+models=$("$print_models") || fail "$print_models failed"
+[ -n "$models" ] || fail "$print_models printed no model"
+table_marks=$(cut -d' ' -f2 <<<"$models" | sort)
+marks=$(sed -n 's/^ *for model in \(.*\); do$/\1/p' "$source_dir/completion/cmoscfg" | tr ' ' '\n' | sort)
+[ "$marks" == "$table_marks" ] ||
+    fail "product-name marks: completion [${marks//$'\n'/ }], platform table [${table_marks//$'\n'/ }]"
+while read -r model mark; do
+    printf 'PowerServer %s\n' "$mark" >"$work/product_name"
+    [ "$(_cmoscfg_platform)" == "${model,,}" ] || fail "the mark $mark gives [$(_cmoscfg_platform)], not ${model,,}"
+done <<<"$models"
 
 # Nothing to be found: nothing completed, nothing printed.
 _cmoscfg_product_name_file=$work/missing

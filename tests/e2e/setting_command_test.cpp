@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <utility>
 
 #include "support/demo_machine.hpp"
 
@@ -126,6 +127,31 @@ TEST(SettingCommand, JsonAgreesWithTheSaveListingForEverySetting)
     EXPECT_EQ(save.substr(save.find("; date_generated")),
               "; date_generated:   " + std::string(DEMO_DATE) + "\n\n\n" + listing_body_from_json(document));
     EXPECT_EQ(machine.cmos_file(), before);
+}
+
+// DEBUG, whatever its value, leaves the document alone: the start-up's trace
+// lines and the command's own go to standard error.
+TEST(SettingCommand, JsonTracesGoToStandardError)
+{
+    demo_machine machine;
+    tool_invocation invocation;
+    invocation.arguments = {"setting", "json"};
+    invocation.env = {{"CMOSCFG_SETTINGS", machine.settings_path()}};
+    const std::string document = machine.run(invocation).out;
+    ASSERT_TRUE(nlohmann::json::accept(document)) << document;
+
+    invocation.standard_error_expected = true;
+    const std::pair<const char*, const char*> runs[] = {{"0", "setting"}, {"1", "settings"}};
+    for (const auto& [debug, command] : runs) {
+        invocation.env["DEBUG"] = debug;
+        invocation.arguments[0] = command;
+        tool_result r = machine.run(invocation);
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_EQ(r.out, document) << command;
+        EXPECT_TRUE(r.err.starts_with("# Platform explicitly set to:  K2A07\n")) << r.err;
+        EXPECT_NE(r.err.find("\n# Opening settings file:  " + machine.settings_path() + "\nidx port:"),
+                  std::string::npos) << r.err;
+    }
 }
 
 TEST(SettingCommand, JsonIsValidWhateverBytesTheNamesHold)

@@ -1,19 +1,22 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// `setting check` foresees `setting readfile` exactly: on the same machine and
-// the same user settings file, the check's stop line is the line where
-// readfile stops (none when it completes), the bytes the check says readfile
+// `setting check` and its --json document foresee `setting readfile` exactly:
+// on the same machine and the same user settings file, the check's stop line
+// is the line where readfile stops (none when it completes), the bytes the
+// check says readfile
 // writes are those it writes, in the same order, and they leave CMOS as
 // readfile leaves it. An input whose first line is "#direct" runs under the
 // direct update method, any other under the standard one.
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "fuzz_target.hpp"
 #include "hw/update_method.hpp"
 #include "settings/bulk_apply.hpp"
 #include "settings/settings_check.hpp"
+#include "settings/settings_check_json.hpp"
 #include "settings_machine.hpp"
 
 namespace {
@@ -58,6 +61,11 @@ FUZZ_TARGET(check_foresees_readfile)
     fuzz_check(completed == (check.stop_line == 0), "check and readfile disagree on whether readfile completes");
     if (!completed)
         fuzz_check(lines_read(readfile_in, text) == check.stop_line, "readfile stopped at another line");
+    // The document of `setting check --json` tells the same.
+    const nlohmann::json summary = nlohmann::json::parse(settings_check_document(check))["summary"];
+    fuzz_check(summary["completes"] == completed, "check --json and readfile disagree on whether it completes");
+    fuzz_check(completed ? summary["stop_line"].is_null() : summary["stop_line"] == check.stop_line,
+               "check --json names another stop line");
     fuzz_check(m.writes.size() == check.writes_until_stop.size(), "readfile wrote another number of bytes");
     for (std::size_t i = 0; i < m.writes.size() && i < check.writes_until_stop.size(); ++i) {
         const cmos_byte_change& predicted = check.writes_until_stop[i];

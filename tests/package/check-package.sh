@@ -52,7 +52,7 @@ dpkg -i "$deb"
 
 step "the installed tool on the demo machine"
 version=$(dpkg-deb -f "$deb" Version)
-expect "--version" "cmoscfg $version" "$(/usr/sbin/cmoscfg --version | cut -d' ' -f1-2)"
+expect "--version" "cmoscfg $version" "$(/usr/sbin/cmoscfg --version | head -n 1 | cut -d' ' -f1-2)"
 examples=/usr/share/doc/cmoscfg/examples
 /usr/bin/cmoscfg-mkimage "$examples/demo-k2a07.machine" "$work/demo"
 export CMOSCFG_IMAGE=$work/demo CMOSCFG_PLATFORM=K2A07 CMOSCFG_SETTINGS=$examples/bios_settings.k2a07
