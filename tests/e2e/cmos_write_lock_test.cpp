@@ -355,13 +355,15 @@ checksum 70 40 fd 3e
 )";
 
 // Also when they all run under one flock(1) holder, whose lock they share:
-// they still take turns among themselves, and leave no lock held.
+// they still take turns among themselves, and leave no lock held. Only the
+// direct method shows a lost change in the checksum word (the standard one
+// recomputes it), and one round does not always lose one: three rounds.
 TEST(CmosWriteLock, ManyRunsAtOnceLeaveACorrectChecksum)
 {
     const struct {
         const char* platform;
         bool under_holder;
-    } runs[] = {{"K2A07", false}, {"K2E07", false}, {"K2A07", true}};
+    } runs[] = {{"K2A07", false}, {"K2E07", false}, {"K2A07", true}, {"K2A07", true}, {"K2A07", true}};
     for (const auto [platform, under_holder] : runs) {
         test_machine machine(busy_bank);
         const std::string script = R"(
