@@ -136,6 +136,7 @@ int set_slot(const command_line& line, const boot_device_table& table)
 {
     if (line.size() < 5)
         halt("Boot index and target value are required.");
+    require_no_more_words(line, 5);
     require_hex_numbers(line, 3, 4);
     int index = line.number(3);
     int device = line.number(4);
@@ -190,6 +191,7 @@ command_status bootorder_raw_command(const command_line& line)
         // is written rather than a guessed value.
         if (line.size() < 7)
             halt("Device number is required.");
+        require_no_more_words(line, 7);
         require_hex_numbers(line, 3, 6);
         set_d4_field(index_port, location, mask, line.number(6));
         return 0;

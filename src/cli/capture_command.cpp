@@ -15,7 +15,6 @@
 #include "lib/tool_error.hpp"
 #include "lib/staged_directory.hpp"
 #include "lib/text_utils.hpp"
-#include "lib/whole_file.hpp"
 #include "settings/settings_loader.hpp"
 
 namespace {
@@ -29,14 +28,11 @@ std::string settings_copy_name()
     return "bios_settings." + platform;
 }
 
+// The very bytes the run loaded: the file is not opened again, so a pipe or a
+// FIFO cannot read as empty or block now that signals are held.
 void copy_settings_file(staged_directory& image)
 {
-    std::string contents;
-    if (!read_whole_file(loaded_settings_file(), contents)) {
-        throw tool_error{1, format_text("Error: cannot read the settings file %s: %s\n", loaded_settings_file().c_str(),
-                                        std::strerror(errno))};
-    }
-    image.write_file(settings_copy_name(), contents);
+    image.write_file(settings_copy_name(), loaded_settings_text());
 }
 
 // A word as the shell reads it back: quoted when it holds anything but the
@@ -88,6 +84,34 @@ void print_summary(const command_line& line, const std::string& where, const cmo
 
 }  // namespace
 
+// The record and the settings copy name the platform: a name that the record
+// cannot hold, or that is no file name, would be refused only at the end.
+void require_recordable_platform()
+{
+    if (platform_name.find_first_of("\n/") != std::string::npos) {
+        throw tool_error{1, format_text("Error: cannot capture platform \"%s\": its name holds a newline or '/'\n",
+                                        platform_name.c_str())};
+    }
+}
+
+// A settings path that contains NONE means "no settings file", so a capture
+// there could not be used with its own settings file.
+void require_usable_settings_path(const std::string& target)
+{
+    if (loaded_settings_file().empty())
+        return;
+    std::string where = target;
+    std::size_t slash = where.find_last_of('/', where.find_last_not_of('/'));
+    std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : where.substr(0, slash);
+    std::string name = slash == std::string::npos ? where : where.substr(slash + 1);
+    where = absolute_path(parent) + "/" + name;
+    if (where.find("NONE") != std::string::npos) {
+        throw tool_error{1, format_text("Error: cannot capture into %s: a settings path that contains NONE means "
+                                        "no settings file\n",
+                                        where.c_str())};
+    }
+}
+
 command_status capture_command(const command_line& line)
 {
     if (line.size() < 3) {
@@ -95,7 +119,9 @@ command_status capture_command(const command_line& line)
         return 0;
     }
     const std::string& target = line[2];
+    require_recordable_platform();
     staged_directory::require_new_or_empty(target);
+    require_usable_settings_path(target);
 
     // CMOS first: a wait for the write lock can still be interrupted, and
     // nothing has been created yet.

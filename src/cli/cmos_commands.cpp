@@ -44,6 +44,7 @@ command_status poke_command(const command_line& line)
         std::printf("\nUsage:  %s  poke  idx_port  location  value\n\n", line.program_name());
         return 0;
     }
+    require_no_more_words(line, 5);
     require_hex_numbers(line, 2, 4);
     {
         cmos_write_guard guard;

@@ -75,6 +75,7 @@ command_status set_command(const command_line& line)
 {
     if (token_usage_needed(line))
         return 0;
+    require_no_more_words(line, 3);
     require_hex_numbers(line, 2, 2);
     const token_entry& e = token_from_command_line(line);
     set_d4_token(e.index_port, e.location, e.and_mask, e.or_mask);
@@ -94,6 +95,7 @@ command_status setraw_command(const command_line& line)
 {
     if (raw_token_usage_needed(line))
         return 0;
+    require_no_more_words(line, 6);
     require_hex_numbers(line, 2, 5);
     set_d4_token(line.number(2), line.number(3), line.number(4),
                  line.number(5));

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "lib/tool_error.hpp"
+#include "lib/unexpected_argument.hpp"
 
 void require_hex_numbers(const command_line& line, int first, int last)
 {
@@ -12,4 +13,9 @@ void require_hex_numbers(const command_line& line, int first, int last)
             throw tool_error{1, format_text("Error: not a hexadecimal number: %s\n", line[i].c_str())};
         }
     }
+}
+
+void require_no_more_words(const command_line& line, int used)
+{
+    refuse_words_after(line.words, static_cast<std::size_t>(used));
 }

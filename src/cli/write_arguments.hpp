@@ -10,3 +10,8 @@
 // "Error: not a hexadecimal number: WORD" and status 1, before the write lock
 // is taken and before anything is written.
 void require_hex_numbers(const command_line& line, int first, int last);
+
+// Words after the first `used` ones (the program name counted) end the run
+// with "Error: unexpected argument: WORD" and status 1, before the write lock
+// is taken and before anything is written.
+void require_no_more_words(const command_line& line, int used);

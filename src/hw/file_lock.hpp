@@ -22,6 +22,11 @@ struct lock_file_rules {
 // the exclusive lock already (an administrator's flock(1) around several runs
 // of the tool) is shared instead of waited for, so such a caller cannot
 // deadlock its own children; inherited descriptors are never locked, so a
-// run cannot leave a lock behind on a descriptor that did not hold it. Ends
-// the process with a message when the file cannot be opened or locked.
+// run cannot leave a lock behind on a descriptor that did not hold it. Runs
+// that share a caller's lock take turns among themselves through an open file
+// description lock (fcntl(2) F_OFD_SETLKW) on a descriptor of their own. The
+// hand-off is found through /proc: without it, a held lock of which this run
+// inherited a descriptor is an error rather than a wait that may never end.
+// Never opens the file through a symbolic link. A tool_error when the file
+// cannot be opened or locked.
 std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, const lock_file_rules& rules);

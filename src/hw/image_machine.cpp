@@ -12,6 +12,7 @@
 
 #include "hw/file_lock.hpp"
 #include "hw/file_memory.hpp"
+#include "hw/memory_ranges.hpp"
 #include "lib/tool_error.hpp"
 #include "lib/whole_file.hpp"
 
@@ -39,7 +40,15 @@ ssize_t write_at(int fd, const void* buffer, std::size_t size, off_t offset)
     } while (put < 0 && errno == EINTR);
     return put;
 }
+
+// An image's files are opened without following a symbolic link (O_NOFOLLOW):
+// a link planted in the image would let a write of root's change, or create,
+// the file it points to, and a dangling one would read as untouched CMOS.
+[[noreturn]] void refuse_link(const std::string& path)
+{
+    throw tool_error{1, format_text("Error: %s is a symbolic link; an image's files must not be links\n", path.c_str())};
 }
+}  // namespace
 
 image_machine::image_machine(std::string directory) : directory_(std::move(directory)) {}
 
@@ -71,9 +80,36 @@ std::string image_machine::physical_memory_path()
     return file_path("mem");
 }
 
+// An image whose "mem.ranges" exists keeps only the ranges read (see
+// memory_ranges.hpp); otherwise byte A of "mem" is address A.
 std::unique_ptr<physical_memory> image_machine::open_physical_memory()
 {
-    return file_memory::open(physical_memory_path(), physical_memory_error_);
+    std::string index_path = file_path("mem.ranges");
+    std::string index;
+    if (read_whole_file(index_path, index)) {
+        int fd = ::open(physical_memory_path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) {
+            physical_memory_error_ = errno;
+            if (errno == ELOOP)
+                refuse_link(physical_memory_path());
+            return nullptr;
+        }
+        std::string problem;
+        std::unique_ptr<physical_memory> memory = open_memory_ranges(fd, index, problem);
+        if (!memory) {
+            ::close(fd);
+            throw tool_error{1, format_text("Error: malformed memory index %s (%s)\n", index_path.c_str(), problem.c_str())};
+        }
+        return memory;
+    }
+    if (errno == ELOOP)
+        refuse_link(index_path);
+    if (errno != ENOENT)
+        throw tool_error{1, format_text("Error: unable to read %s: %s\n", index_path.c_str(), std::strerror(errno))};
+    std::unique_ptr<physical_memory> memory = file_memory::open(physical_memory_path(), physical_memory_error_, O_NOFOLLOW);
+    if (!memory && physical_memory_error_ == ELOOP)
+        refuse_link(physical_memory_path());
+    return memory;
 }
 
 int image_machine::physical_memory_error()
@@ -93,9 +129,11 @@ int image_machine::cmos_fd(bool for_writing)
     if (cmos_fd_ >= 0 && (cmos_writable_ || !for_writing))
         return cmos_fd_;
     std::string path = file_path("cmos");
-    int fd = for_writing ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
-                         : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = for_writing ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644)
+                         : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
+        if (errno == ELOOP)
+            refuse_link(path);
         if (!for_writing && errno == ENOENT)
             return -1;  // a missing image CMOS reads as all 0xFF
         if (!for_writing)
@@ -206,7 +244,11 @@ void image_machine::write_failure(const char* reason) const
 // locks the same file, whatever directory name it was given.
 std::unique_ptr<cmos_write_lock> image_machine::lock_cmos_writes()
 {
-    return lock_file_exclusively(file_path("cmos"), {0644, false});
+    std::string path = file_path("cmos");
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        refuse_link(path);
+    return lock_file_exclusively(path, {0644, false});
 }
 
 std::optional<std::string> image_machine::recorded_platform()
@@ -214,6 +256,8 @@ std::optional<std::string> image_machine::recorded_platform()
     std::string path = file_path("platform");
     std::string text;
     if (!read_whole_file(path, text)) {
+        if (errno == ELOOP)
+            refuse_link(path);
         if (errno == ENOENT)
             return std::nullopt;  // an image made by hand: identified as the hardware is
         throw tool_error{1, format_text("Error: unable to read %s: %s\n", path.c_str(), std::strerror(errno))};

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/image_writer.hpp"
 
+#include <algorithm>
 #include <string>
+#include <vector>
+
+#include "hw/memory_ranges.hpp"
 
 #include "hw/recording_memory.hpp"
 #include "hw/smbios_scan.hpp"
@@ -9,14 +13,22 @@
 std::size_t write_image_memory(staged_directory& image)
 {
     std::unique_ptr<physical_memory> memory = open_physical_memory_or_end(current_machine());
-    staged_directory::file mem(image, "mem");
-    recording_memory recorder(*memory, [&mem](std::uint64_t address, const void* bytes, std::size_t size) {
-        mem.write_at(address, bytes, size);
+    std::vector<memory_range> pieces;
+    recording_memory recorder(*memory, [&pieces](std::uint64_t address, const void* bytes, std::size_t size) {
+        pieces.push_back({address, std::string(static_cast<const char*>(bytes), size)});
     });
     std::size_t table_length = find_smbios_table_in(recorder).size();
+    std::vector<memory_range> ranges = joined_ranges(std::move(pieces));
     // The image's memory reaches the end of the scanned segment, whatever the
     // scan had to read of it.
-    mem.finish(SMBIOS_SCAN_END);
+    std::uint64_t size = SMBIOS_SCAN_END;
+    std::string bytes;
+    for (const memory_range& r : ranges) {
+        size = std::max<std::uint64_t>(size, r.address + r.bytes.size());
+        bytes += r.bytes;
+    }
+    image.write_file("mem", bytes);
+    image.write_file("mem.ranges", format_memory_ranges(ranges, size));
     return table_length;
 }
 

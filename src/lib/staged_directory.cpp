@@ -7,6 +7,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <climits>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +66,58 @@ bool is_empty_directory(const std::string& path, int& error)
     return empty && error == 0;
 }
 
+// ".NAME.partial-XXXXXX" beside the target; a name too long to carry whole
+// is cut, so that the temporary name fits whenever the target's own does.
+constexpr const char* STAGING_SUFFIX = ".partial-XXXXXX";
+
+std::string staging_pattern(const std::string& place)
+{
+    std::string name = last_name_of(place);
+    std::size_t room = NAME_MAX - 1 - std::strlen(STAGING_SUFFIX);
+    if (name.size() > room)
+        name.resize(room);
+    return parent_of(place) + "/." + name + STAGING_SUFFIX;
+}
+
+bool is_staging_name(const std::string& name)
+{
+    std::size_t at = name.rfind(".partial-");
+    return name.size() > 1 && name[0] == '.' && at != std::string::npos && at > 0 &&
+           name.size() == at + std::strlen(STAGING_SUFFIX);
+}
+
+// A temporary directory of a capture that was killed (SIGKILL, a crash, a
+// power loss) is left beside its target. A running capture holds a lock on
+// its own, so one that can be locked is left over. It is named, not removed:
+// in a shared directory, what lies there may not be what the capture left.
+void refuse_leftover_staging(const std::string& parent)
+{
+    DIR* directory = ::opendir(parent.c_str());
+    if (directory == nullptr)
+        return;  // the access test that follows says why
+    std::string leftover;
+    while (dirent* entry = ::readdir(directory)) {
+        if (!is_staging_name(entry->d_name))
+            continue;
+        int fd = ::openat(::dirfd(directory), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        bool ours = ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid();
+        bool idle = ours && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        ::close(fd);
+        if (idle) {
+            leftover = (parent == "/" ? "/" : parent + "/") + entry->d_name;
+            break;
+        }
+    }
+    ::closedir(directory);
+    if (!leftover.empty()) {
+        throw tool_error{1, format_text("Error: %s is left from a capture that did not finish; look at it and remove it\n",
+                                        leftover.c_str())};
+    }
+}
+
 void sync_directory(const std::string& path)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -77,7 +131,20 @@ void sync_directory(const std::string& path)
 
 void staged_directory::require_new_or_empty(const std::string& target)
 {
+    // What the final rename cannot replace is refused before any work.
+    std::string place = without_final_slashes(target);
+    std::string name = last_name_of(place);
+    if (target.empty() || name == "." || name == ".." || place == "/") {
+        throw tool_error{1, format_text("Error: cannot create the directory \"%s\": give the name of a new directory\n",
+                                        target.c_str())};
+    }
     struct stat st{};
+    struct stat parent{};
+    if (::lstat(target.c_str(), &st) == 0 && ::stat(parent_of(place).c_str(), &parent) == 0 &&
+        st.st_dev != parent.st_dev) {
+        throw tool_error{1, format_text("Error: %s is a mount point; give a directory that is not\n", target.c_str())};
+    }
+    refuse_leftover_staging(parent_of(place));
     if (::lstat(target.c_str(), &st) == 0) {
         if (!S_ISDIR(st.st_mode)) {
             throw tool_error{1, format_text("Error: %s exists and is not a directory\n", target.c_str())};
@@ -100,12 +167,15 @@ void staged_directory::require_new_or_empty(const std::string& target)
 staged_directory::staged_directory(const std::string& target) : target_(target)
 {
     require_new_or_empty(target);
-    std::string place = without_final_slashes(target);
-    std::string pattern = parent_of(place) + "/." + last_name_of(place) + ".partial-XXXXXX";
+    std::string pattern = staging_pattern(without_final_slashes(target));
     signals_.emplace();
     if (::mkdtemp(pattern.data()) == nullptr)
         report_failure("cannot create a directory beside", target, errno);
     staging_ = pattern;
+    // Held until the end: a capture at work is not taken for a leftover.
+    staging_lock_ = ::open(staging_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (staging_lock_ < 0 || ::flock(staging_lock_, LOCK_EX) != 0)
+        report_failure("cannot lock a directory beside", target, errno);
     if (::chmod(staging_.c_str(), DIRECTORY_MODE) != 0)
         report_failure("cannot set the mode of a directory beside", target, errno);
 }
@@ -116,6 +186,8 @@ staged_directory::~staged_directory()
         std::error_code ignored;
         std::filesystem::remove_all(staging_, ignored);
     }
+    if (staging_lock_ >= 0)
+        ::close(staging_lock_);
 }
 
 staged_directory::file::file(staged_directory& directory, const std::string& name)

@@ -17,7 +17,9 @@
 // Every failure is a tool_error (status 1) whose message names the final path.
 class staged_directory {
 public:
-    // The final place must not exist, or be an empty directory.
+    // The final place must not exist, or be an empty directory; it must not be
+    // "", "." or a mount point, and no temporary directory of a capture that
+    // did not finish may lie beside it.
     static void require_new_or_empty(const std::string& target);
 
     explicit staged_directory(const std::string& target);
@@ -59,4 +61,5 @@ private:
     std::string target_;
     std::string staging_;
     bool committed_ = false;
+    int staging_lock_ = -1;
 };

@@ -5,23 +5,28 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-bool read_whole_file(const std::string& path, std::string& contents)
+bool read_whole_descriptor(int fd, std::string& contents)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     contents.clear();
     char buffer[65536];
     for (;;) {
         ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0) {
-            int error = errno;
-            ::close(fd);
-            errno = error;
+        if (got <= 0)
             return got == 0;
-        }
         contents.append(buffer, static_cast<std::size_t>(got));
     }
+}
+
+bool read_whole_file(const std::string& path, std::string& contents)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    bool read = read_whole_descriptor(fd, contents);
+    int error = errno;
+    ::close(fd);
+    errno = error;
+    return read;
 }

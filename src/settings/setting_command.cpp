@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "lib/unexpected_argument.hpp"
 #include "settings/bulk_apply.hpp"
 #include "settings/setting_listing.hpp"
 #include "settings/settings_check.hpp"
@@ -47,6 +48,9 @@ int set_command(const std::vector<std::string>& words)
         std::puts("Must provide setting_name and value to set.\n");
         return 1;
     }
+    // A name or value holding blanks is one word of the shell's; a word
+    // after the value is a mistake, never part of it.
+    refuse_words_after(words, 5);
     if (!setting_present(name))
         return refuse_absent_setting(name);
     set_setting(name, value);

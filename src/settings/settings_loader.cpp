@@ -2,12 +2,19 @@
 #include "settings/settings_loader.hpp"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <optional>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "lib/debug_trace.hpp"
+#include "lib/file_trust.hpp"
 #include "lib/tool_error.hpp"
 #include "lib/str.hpp"
 #include "lib/text_file.hpp"
 #include "lib/text_utils.hpp"
+#include "lib/whole_file.hpp"
 #include "settings/setting_list.hpp"
 
 namespace {
@@ -121,6 +128,39 @@ private:
 };
 
 std::string settings_file_in_use;
+std::string settings_file_bytes;
+
+[[noreturn]] void cannot_open(const std::string& path)
+{
+    throw tool_error{1, format_text("Error:  cannot open settings file for reading:  %s\n", path.c_str())};
+}
+
+// The whole file, read through one descriptor that is checked first: what is
+// parsed, and what a capture copies, is what was checked, even when the name
+// is swapped meanwhile or the file is a pipe that reads only once.
+std::string read_trusted_file(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        cannot_open(path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        cannot_open(path);  // a directory opens but reads as nothing
+    }
+    if (std::optional<std::string> reason = distrust_reason(st)) {
+        ::close(fd);
+        throw tool_error{1, format_text("Error: refusing settings file %s: %s\n", path.c_str(), reason->c_str())};
+    }
+    std::string contents;
+    bool read = read_whole_descriptor(fd, contents);
+    ::close(fd);
+    // A read error must not pass for the end of the file: the settings after
+    // it would silently be missing.
+    if (!read)
+        throw tool_error{1, format_text("Error:  cannot read settings file:  %s\n", path.c_str())};
+    return contents;
+}
 
 }  // namespace
 
@@ -131,10 +171,16 @@ const std::string& loaded_settings_file()
     return settings_file_in_use;
 }
 
+const std::string& loaded_settings_text()
+{
+    return settings_file_bytes;
+}
+
 void load_settings_from(std::istream& in)
 {
     clear_settings();
     settings_file_in_use.clear();
+    settings_file_bytes.clear();
     settings_reader().read(in);
 }
 
@@ -142,20 +188,15 @@ void load_settings(const std::string& path)
 {
     clear_settings();
     settings_file_in_use.clear();
+    settings_file_bytes.clear();
     if (Str_find(path.c_str(), 1, 0, "NONE") != 0) {
         degraded_mode = 1;
         return;
     }
     trace("# Opening settings file:  %s\n", path.c_str());
-    std::ifstream in;
-    if (!open_text_file(path, in)) {
-        throw tool_error{1, format_text("Error:  cannot open settings file for reading:  %s\n", path.c_str())};
-    }
+    std::string contents = read_trusted_file(path);
+    std::istringstream in(contents);
     load_settings_from(in);
     settings_file_in_use = path;
-    // A read error must not pass for the end of the file: the settings after
-    // it would silently be missing.
-    if (in.bad()) {
-        throw tool_error{1, format_text("Error:  cannot read settings file:  %s\n", path.c_str())};
-    }
+    settings_file_bytes = std::move(contents);
 }

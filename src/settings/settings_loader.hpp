@@ -6,7 +6,9 @@
 
 // Loads the platform settings file at path into setting_list, or enters
 // degraded mode when the path contains "NONE". A tool_error with a message
-// naming the line when the file cannot be opened or a line is malformed.
+// naming the line when the file cannot be opened or a line is malformed, and
+// "Error: refusing settings file PATH: REASON" when another user owns it or
+// may write it (see distrust_reason).
 void load_settings(const std::string& path);
 
 // The same, from a stream (the file's contents), for callers and tests that
@@ -21,3 +23,6 @@ extern std::string settings_platform;
 // The path of the settings file that load_settings read; empty in degraded
 // mode and after load_settings_from.
 const std::string& loaded_settings_file();
+
+// The bytes of that file as they were loaded; empty when loaded_settings_file is.
+const std::string& loaded_settings_text();

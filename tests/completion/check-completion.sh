@@ -11,6 +11,11 @@
 #
 # The models it knows in a product name are those of the tool's platform table.
 #
+# Names that a shell would run or expand are completed in a real interactive
+# bash under a pseudo-terminal (script(1)), after no quote, an opening " and
+# an opening ': the line must run the tool with exactly the name, and nothing
+# else.
+#
 # usage: check-completion.sh SOURCE_DIR PRINT_COMMAND_WORDS CMOSCFG CMOSCFG_MKIMAGE PRINT_VALUE_NAMES
 #        PRINT_MODELS
 set -uo pipefail
@@ -18,6 +23,7 @@ set -uo pipefail
 source_dir=$1 print_words=$2 cmoscfg=$3 mkimage=$4 print_values=$5 print_models=$6
 # A missing program is a skip (77), not a failure of the completion.
 command -v shellcheck >/dev/null || { echo "SKIP: shellcheck not found"; exit 77; }
+command -v script >/dev/null || { echo "SKIP: script not found"; exit 77; }
 failures=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -135,6 +141,54 @@ C:\temp\new\table, It's "on", 0014:It's "on", 0015:Back\slash \"off\"
 EOF
 agrees_with_tool "$work/bios_settings.quoting"
 export CMOSCFG_SETTINGS=$examples/bios_settings.k2a07
+
+# Hostile names, completed in an interactive bash on a pseudo-terminal and the
+# line run with Enter. A stand-in cmoscfg records the words it receives.
+pty=$work/pty
+mkdir -p "$pty/bin"
+cat >"$pty/bios_settings.hostile" <<'EOF'
+## Names a shell would run or expand
+Evil $(touch pwned) Mode, On, 0010:On, 0011:Off
+Tick `touch pwned` Mode, On, 0012:On, 0013:Off
+$HOME Dir, On, 0014:On, 0015:Off
+Bob's Mode, Off, 0016:On, 0017:Off
+Bang!x "Quoted" \ Mode, Off, 0018:On, 0019:Off
+EOF
+# shellcheck disable=SC2016  # the stand-in's own variables
+printf '#!/bin/sh\nfor word; do printf "[%%s]" "$word"; done >>"$CMOSCFG_TEST_WORDS"; echo >>"$CMOSCFG_TEST_WORDS"\n' \
+    >"$pty/bin/cmoscfg"
+chmod +x "$pty/bin/cmoscfg"
+cat >"$pty/rc" <<EOF
+PS1='\$ '
+unset HISTFILE
+PATH=$pty/bin:\$PATH
+cd "$pty" || exit 1
+export CMOSCFG_PLATFORM=K2A07 CMOSCFG_SETTINGS=$pty/bios_settings.hostile CMOSCFG_TEST_WORDS=$pty/words
+source "$source_dir/completion/cmoscfg"
+EOF
+# shellcheck disable=SC2016  # typed as they are, $ included
+typed=(
+    'cmoscfg setting get Evil' 'cmoscfg setting get "Evil' "cmoscfg setting get 'Evil"
+    'cmoscfg setting get Tick' 'cmoscfg setting get "Tick' "cmoscfg setting get 'Tick"
+    'cmoscfg setting get "$HO' "cmoscfg setting get '\$HO"
+    'cmoscfg setting get Bob' 'cmoscfg setting get "Bob' "cmoscfg setting get 'Bob"
+    'cmoscfg setting get Bang' 'cmoscfg setting get "Bang' "cmoscfg setting get 'Bang"
+)
+{
+    for line in "${typed[@]}"; do printf '%s\t\n' "$line"; done
+    printf 'exit\n'
+} | timeout 30 script -qec "bash --rcfile $pty/rc -i" /dev/null >"$pty/session" 2>&1 ||
+    fail "the interactive bash did not end: $(tr -d '\r' <"$pty/session" | tail -5)"
+expected_words=''
+# shellcheck disable=SC2016  # the names as they are
+for name in 'Evil $(touch pwned) Mode' 'Tick `touch pwned` Mode' '$HOME Dir' "Bob's Mode" 'Bang!x "Quoted" \ Mode'; do
+    count=3
+    [[ $name == '$HOME Dir' ]] && count=2
+    for ((i = 0; i < count; i++)); do expected_words+="[setting][get][$name]"$'\n'; done
+done
+[ "$(cat "$pty/words" 2>/dev/null)"$'\n' == "$expected_words" ] ||
+    fail "hostile names: the tool got [$(cat "$pty/words" 2>/dev/null)], expected [$expected_words]"
+[ ! -e "$pty/pwned" ] || fail "hostile names: completing a name ran a command in it"
 
 # The settings file found as the tool finds it: the platform from the product
 # name, the file in CMOSCFG_SETTINGS_PATH.

@@ -204,7 +204,7 @@ TEST(BootOrder, SetReplacesOnlyTheFieldAndRepairsTheChecksum)
         {"K2A07", {"bootorder", "set", "1", "13"}, k2a07_slot1_3},  // only the low four bits fit
         {"K2A07", {"bootorder_raw", "set", "72", "a3", "f0", "3"}, k2a07_slot1_3},
         {"K2A07", {"bootorder", "set", "2", "ff"}, k2a07_slot2_f},
-        {"K2A07", {"bootorder_raw", "set", "72", "a4", "0f", "ff", "ignored"}, k2a07_slot2_f},
+        {"K2A07", {"bootorder_raw", "set", "72", "a4", "0f", "ff"}, k2a07_slot2_f},
         {"K2B07", {"bootorder", "set", "8", "0"}, {{0x72A7, 0x90}, {0x703F, 0x2E}}},
         {"K2C07", {"bootorder", "set", "8", "0"}, {{0x7071, 0x07}, {0x703E, 0x11}, {0x703F, 0xB4}}},
         {"K2C08", {"bootorder", "set", "1", "0x1f"}, {{0x7289, 0x7F}, {0x703F, 0x3B}}},

@@ -5,7 +5,12 @@
 // CMOSCFG_PLATFORM, and must stay apart from it.
 #include <algorithm>
 #include <filesystem>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include "support/demo_machine.hpp"
 
@@ -68,7 +73,7 @@ TEST(Capture, TheCaptureAnswersEveryReadOnlyCommandAsTheMachineDoes)
                      "CMOS may hold a BIOS password: keep the capture as private as the machine.\n"
                      "Use it, as any user, with:\n"
                      "  CMOSCFG_IMAGE=" + where + " CMOSCFG_SETTINGS_PATH=" + where + "/ cmoscfg list_tokens\n");
-    EXPECT_EQ(names_in(snap), (std::vector<std::string>{"bios_settings.k2a07", "cmos", "mem", "platform"}));
+    EXPECT_EQ(names_in(snap), (std::vector<std::string>{"bios_settings.k2a07", "cmos", "mem", "mem.ranges", "platform"}));
     EXPECT_EQ(names_in(machine.dir().path()), (std::vector<std::string>{"image", "snap"}));
     EXPECT_EQ(mode_of(snap), fs::perms::owner_all);
     for (const std::string& name : names_in(snap))
@@ -100,6 +105,30 @@ TEST(Capture, TheCaptureAnswersEveryReadOnlyCommandAsTheMachineDoes)
     EXPECT_EQ(user.run({"capture", again}).status, 0);
     for (const std::string& name : names_in(snap))
         EXPECT_EQ(read_file(again + "/" + name), read_file(snap + "/" + name)) << name;
+}
+
+// A settings file on a pipe (CMOSCFG_SETTINGS=<(...)) or a FIFO reads once:
+// the capture keeps what the run loaded, and never blocks with signals held.
+TEST(Capture, TheSettingsFileIsCopiedAsItWasLoaded)
+{
+    demo_machine machine;
+    const std::string fifo = machine.dir().file("settings.fifo");
+    const std::string snap = machine.dir().file("snap");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string text = read_file(machine.settings_path());
+    std::thread writer([&fifo, &text] { std::ofstream(fifo) << text; });
+    tool_invocation invocation;
+    invocation.arguments = {"capture", snap};
+    invocation.env = {{"CMOSCFG_SETTINGS", fifo}};
+    invocation.timeout_seconds = 20;
+    tool_result r = machine.run(invocation);
+    int unblock = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // frees the writer if the tool never read
+    writer.join();
+    ::close(unblock);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("  settings file " + fifo + ", copied as bios_settings.k2a07\n"), std::string::npos) << r.out;
+    EXPECT_EQ(read_file(snap + "/bios_settings.k2a07"), text);
+    EXPECT_EQ(names_in(machine.dir().path()).size(), 3u);  // image, settings.fifo, snap: nothing left beside
 }
 
 TEST(Capture, AWriteOnTheCaptureChangesOnlyTheCapture)
@@ -170,6 +199,48 @@ TEST(Capture, RefusalsWriteNothing)
                      "It must hold the lines \"platform: MODEL\" and \"update_method: arc_direct\" or "
                      "\"quor_standard\".\n");
     EXPECT_EQ(machine.run({"platform"}).out, "K2A07\n");
+}
+
+// What only the final rename, or the first run on the capture, would refuse is
+// refused before any work; a capture killed on its way is not left unseen.
+TEST(Capture, WhatWouldFailAtTheEndIsRefusedFirst)
+{
+    demo_machine machine;
+    const temp_dir& dir = machine.dir();
+    const struct {
+        std::vector<std::string> args;
+        environment env;
+        std::string out;
+    } refusals[] = {
+        {{"capture", ""}, {}, "Error: cannot create the directory \"\": give the name of a new directory\n"},
+        {{"capture", "."}, {}, "Error: cannot create the directory \".\": give the name of a new directory\n"},
+        {{"capture", "/proc"}, {}, "Error: /proc is a mount point; give a directory that is not\n"},
+        {{"capture", dir.file("snap")}, {{"CMOSCFG_PLATFORM", "K2A07\nX"}},
+         "Error: cannot capture platform \"K2A07\nX\": its name holds a newline or '/'\n"},
+        {{"capture", dir.file("snap")}, {{"CMOSCFG_PLATFORM", "K2/A07"}, {"CMOSCFG_UPDATE_METHOD", "arc_direct"}},
+         "Error: cannot capture platform \"K2/A07\": its name holds a newline or '/'\n"},
+        {{"capture", dir.file("NONE")}, {{"CMOSCFG_SETTINGS", machine.settings_path()}},
+         "Error: cannot capture into " + fs::canonical(dir.path()).string() +
+             "/NONE: a settings path that contains NONE means no settings file\n"},
+    };
+    for (const auto& refusal : refusals) {
+        tool_result r = machine.run(refusal.args, refusal.env);
+        EXPECT_EQ(r.status, 1) << refusal.out;
+        EXPECT_EQ(r.out, refusal.out);
+    }
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"image"});
+
+    // The longest name the directory may have fits its temporary name too.
+    const std::string longest = dir.file(std::string(245, 'n'));
+    EXPECT_EQ(machine.run({"capture", longest}).status, 0);
+    EXPECT_TRUE(fs::exists(longest + "/mem"));
+
+    fs::create_directory(dir.file(".snap.partial-Ab12Cd"));
+    tool_result r = machine.run({"capture", dir.file("snap")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: " + dir.file(".snap.partial-Ab12Cd") +
+                         " is left from a capture that did not finish; look at it and remove it\n");
+    EXPECT_FALSE(fs::exists(dir.file("snap")));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // peek, poke, dump, checksum and csum2 on a machine image: whole output,
 // status, and the CMOS bytes afterwards.
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "support/test_machine.hpp"
@@ -143,3 +144,48 @@ TEST(CmosCommands, TooFewArgumentsPrintTheUsageWithTheProgramName)
 }
 
 }  // namespace
+
+// Root runs the tool on images other users may have made: a link in the image
+// must not let a write change, or create, the file it points to.
+TEST(CmosCommands, AnImagesFilesAreNeverFollowedThroughALink)
+{
+    test_machine machine(two_banks);
+    const temp_dir& dir = machine.dir();
+    const std::string cmos = machine.image_path() + "/cmos";
+    const std::string before = machine.cmos_file();
+    const std::string target = dir.write("target", before);
+    const std::string refusal = "Error: " + cmos + " is a symbolic link; an image's files must not be links\n";
+    std::filesystem::remove(cmos);
+    std::filesystem::create_symlink(target, cmos);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"poke", "70", "11", "0"},
+                                                 std::vector<std::string>{"peek", "70", "11", "ff"}}) {
+        tool_result r = machine.run(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.out, refusal) << args[0];
+    }
+    EXPECT_EQ(read_file(target), before);
+
+    // A dangling link: nothing is created through it, and it does not read as
+    // a missing file would.
+    std::filesystem::remove(target);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"poke", "70", "11", "0"},
+                                                 std::vector<std::string>{"peek", "70", "11", "ff"}}) {
+        tool_result r = machine.run(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.out, refusal) << args[0];
+        EXPECT_FALSE(std::filesystem::exists(target)) << args[0];
+    }
+
+    // A missing cmos file still reads as untouched CMOS.
+    std::filesystem::remove(cmos);
+    tool_result r = machine.run({"peek", "70", "11", "ff"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "ff\n");
+
+    const std::string mem = machine.image_path() + "/mem";
+    std::filesystem::rename(mem, dir.file("mem"));
+    std::filesystem::create_symlink(dir.file("mem"), mem);
+    r = machine.run({"list_tokens"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: " + mem + " is a symbolic link; an image's files must not be links\n");
+}

@@ -195,7 +195,9 @@ TEST(SettingCommand, GetAndSet)
     };
     const run runs[] = {
         {{"setting", "get", "Power Profile"}, 0, "Balanced\n"},
-        {{"setting", "set", "Power Profile", "Power Saving", "extra"}, 0, ""},
+        {{"setting", "set", "Power Profile", "Power Saving", "Balanced"}, 1, "Error: unexpected argument: Balanced\n"},
+        {{"setting", "get", "Power Profile"}, 0, "Balanced\n"},
+        {{"setting", "set", "Power Profile", "Power Saving"}, 0, ""},
         {{"setting", "get", "Power Profile"}, 0, "Power Saving\n"},
         {{"setting", "get"}, 1, "Setting is not present on system:  (null)\nHalting.\n\n"},
         {{"setting", "get", "power profile"}, 1, "Setting is not present on system:  power profile\nHalting.\n\n"},

@@ -3,6 +3,8 @@
 // degraded mode that runs without one.
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/test_machine.hpp"
 
@@ -100,6 +102,45 @@ TEST_F(SettingsFile, ASettingsPathGetsItsSlashAndIsSearchedFirst)
                          "# Opening settings file:  /opt/quor/qsv//srv/cmos/bios_settings.k2a07\n"
                          "Error:  cannot open settings file for reading:  "
                          "/opt/quor/qsv//srv/cmos/bios_settings.k2a07\n");
+}
+
+// Run as root in a shared directory, a settings file that another user
+// planted there, or could change, would choose the tokens root writes.
+TEST_F(SettingsFile, AFileAnotherUserCouldHavePlantedOrChangedIsRefused)
+{
+    std::string path = dir.write("bios_settings.k2a07", settings_text);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+    const std::string before = machine.cmos_file();
+    auto set_in_shared_directory = [this](const environment& env) {
+        tool_invocation invocation;
+        invocation.arguments = {"setting", "set", "Virtualization", "Disabled"};
+        invocation.working_directory = dir.path();
+        invocation.env = env;
+        invocation.env["CMOSCFG_SETTINGS"] = std::nullopt;
+        return machine.run(invocation);
+    };
+
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    tool_result r = set_in_shared_directory({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: refusing settings file bios_settings.k2a07: group or others may write it\n");
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "files of another user need root to make";
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    r = set_in_shared_directory({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: refusing settings file bios_settings.k2a07: owned by uid 65534, neither root nor the "
+                     "invoking user\n");
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    // The file of the user who ran sudo is that user's own.
+    r = set_in_shared_directory({{"SUDO_UID", "65534"}});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(machine.cmos(0x70, 0x41), 0x00);
 }
 
 TEST_F(SettingsFile, AnExplicitNameIsUsedAsGivenAfterThePath)

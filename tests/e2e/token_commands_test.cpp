@@ -100,7 +100,7 @@ TEST(TokenCommands, RawTestAndSetTakeTheMasksAsStored)
     test_machine machine(correct_sums);
     std::string before = machine.cmos_file();
     EXPECT_EQ(machine.run({"testraw", "70", "1b", "fe", "1"}).out, "unset\n");
-    tool_result r = machine.run({"setraw", "70", "1b", "fe", "1", "ignored"});
+    tool_result r = machine.run({"setraw", "70", "1b", "fe", "1"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(machine.cmos_file(), with_bytes(before, {{0x701B, 0x81}, {0x703F, 0x37}}));

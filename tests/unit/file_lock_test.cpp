@@ -55,7 +55,7 @@ TEST(FileLock, ADescriptorThatHoldsTheLockAlreadyIsSharedAndKeepsIt)
     EXPECT_FALSE(locked_by_someone(path));
 }
 
-TEST(FileLock, PrivateLockFilesMustBeOwnRegularFilesWithoutLinks)
+TEST(FileLock, LockFilesAreNotLinksAndPrivateOnesAreOwnRegularFiles)
 {
     temp_dir dir;
     std::string target = dir.write("elsewhere", "");
@@ -65,8 +65,12 @@ TEST(FileLock, PrivateLockFilesMustBeOwnRegularFilesWithoutLinks)
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, "Error: unable to open the lock file " + link + ": Too many levels of symbolic links\n");
 
-    // An image's cmos file may well be a link.
-    EXPECT_NE(lock_file_exclusively(link, image_rules), nullptr);
+    // Nor an image's cmos file: a link there would have root create its target.
+    std::filesystem::remove(target);
+    r = capture_run([&] { lock_file_exclusively(link, image_rules); });
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, "Error: unable to open the lock file " + link + ": Too many levels of symbolic links\n");
+    EXPECT_FALSE(std::filesystem::exists(target));
 
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to give a file to another user";

@@ -122,6 +122,10 @@ void write_machine_image(const machine_image& image, const std::string& director
     if (::mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST)
         fail("cannot create", directory);
 
+    // The memory written here is at its addresses: an index of ranges left
+    // by a capture in the same directory would misplace every byte of it.
+    if (::unlink((directory + "/mem.ranges").c_str()) != 0 && errno != ENOENT)
+        fail("cannot remove", directory + "/mem.ranges");
     output_file memory(directory + "/mem");
     for (const smbios_table_image& table : image.tables)
         memory.write_at(table.address, table.bytes);
