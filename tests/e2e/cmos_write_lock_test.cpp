@@ -422,6 +422,15 @@ TEST(CmosWriteLock, WithoutProcARunUnderAHolderEndsWithAnError)
     // reports a false overflow when the tool's error unwinds.
     GTEST_SKIP() << "the address sanitizer needs /proc";
 #endif
+    // Inside a chroot whose root is no mount point, unshare cannot make the
+    // mount namespace private.
+    tool_invocation probe;
+    probe.executable = "/usr/bin/unshare";
+    probe.program_name = "unshare";
+    probe.arguments = {"--mount", "--propagation", "private", "/bin/true"};
+    probe.standard_error_expected = true;
+    if (tool_result p = run_tool(probe); p.status != 0)
+        GTEST_SKIP() << "unshare cannot make a private mount namespace here: " << p.err;
     test_machine machine(one_bank);
     const std::string before = machine.cmos_file();
     const std::string cmos_path = machine.image_path() + "/cmos";
