@@ -9,9 +9,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$build_dir/demo-image" "$work/image"
 
+# The image names its platform and holds its settings file, so nothing else
+# is set: a variable left in the caller's environment would choose instead.
+unset CMOSCFG_PLATFORM CMOSCFG_UPDATE_METHOD CMOSCFG_SETTINGS CMOSCFG_SETTINGS_PATH
 export CMOSCFG_IMAGE="$work/image"
-export CMOSCFG_PLATFORM=K2A07
-export CMOSCFG_SETTINGS="$source_dir/examples/bios_settings.k2a07"
 tool="$build_dir/cmoscfg"
 
 say() {
@@ -32,8 +33,8 @@ run() {
     "$tool" "$@"
 }
 
-printf 'The tour runs on a copy of the demo machine image, with\n'
-printf '  CMOSCFG_PLATFORM=%s CMOSCFG_SETTINGS=%s\n' "$CMOSCFG_PLATFORM" "$CMOSCFG_SETTINGS"
+printf 'The tour runs on a copy of the demo machine image (%s/examples/demo-k2a07.machine).\n' "$source_dir"
+printf 'The image names its platform and holds its settings file: CMOSCFG_IMAGE is all it needs.\n'
 
 say "The D4 tokens this machine's SMBIOS table offers"
 run list_tokens

@@ -19,8 +19,8 @@
 
 namespace {
 
-// The name under which the settings file is found by the usual rules when
-// CMOSCFG_SETTINGS_PATH names the capture.
+// The name under which the tool finds the settings file in the capture, the
+// first place it looks when nothing else is named.
 std::string settings_copy_name()
 {
     std::string platform = platform_name;
@@ -76,10 +76,9 @@ void print_summary(const command_line& line, const std::string& where, const cmo
         std::puts("  no settings file in use");
     std::puts("CMOS may hold a BIOS password: keep the capture as private as the machine.");
     std::puts("Use it, as any user, with:");
-    std::string settings = settings_copied ? "CMOSCFG_SETTINGS_PATH=" + shell_word(where + "/")
-                                           : std::string("CMOSCFG_SETTINGS=NONE");
-    std::printf("  CMOSCFG_IMAGE=%s %s %s list_tokens\n", shell_word(where).c_str(), settings.c_str(),
-                shell_word(line.program_name()).c_str());
+    // Without a copy, the settings file would be looked for elsewhere.
+    std::printf("  CMOSCFG_IMAGE=%s %s%s list_tokens\n", shell_word(where).c_str(),
+                settings_copied ? "" : "CMOSCFG_SETTINGS=NONE ", shell_word(line.program_name()).c_str());
 }
 
 }  // namespace
@@ -94,24 +93,6 @@ void require_recordable_platform()
     }
 }
 
-// A settings path that contains NONE means "no settings file", so a capture
-// there could not be used with its own settings file.
-void require_usable_settings_path(const std::string& target)
-{
-    if (loaded_settings_file().empty())
-        return;
-    std::string where = target;
-    std::size_t slash = where.find_last_of('/', where.find_last_not_of('/'));
-    std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : where.substr(0, slash);
-    std::string name = slash == std::string::npos ? where : where.substr(slash + 1);
-    where = absolute_path(parent) + "/" + name;
-    if (where.find("NONE") != std::string::npos) {
-        throw tool_error{1, format_text("Error: cannot capture into %s: a settings path that contains NONE means "
-                                        "no settings file\n",
-                                        where.c_str())};
-    }
-}
-
 command_status capture_command(const command_line& line)
 {
     if (line.size() < 3) {
@@ -121,7 +102,6 @@ command_status capture_command(const command_line& line)
     const std::string& target = line[2];
     require_recordable_platform();
     staged_directory::require_new_or_empty(target);
-    require_usable_settings_path(target);
 
     // CMOS first: a wait for the write lock can still be interrupted, and
     // nothing has been created yet.

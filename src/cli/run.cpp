@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <unistd.h>
 
 #include "cli/command_line.hpp"
 #include "cli/dispatch.hpp"
@@ -31,6 +32,8 @@ int report_error(const tool_error& error, error_report_scope& holds)
 {
     std::fputs(error.text.c_str(), stdout);
     std::fflush(stdout);
+    if (!error.terminal_note.empty() && ::isatty(STDERR_FILENO) == 1)
+        std::fprintf(stderr, "%s\n", error.terminal_note.c_str());
     holds.release_held();
     return error.status;
 }

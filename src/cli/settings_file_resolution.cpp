@@ -3,8 +3,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <sys/stat.h>
 
 #include "cli/platform.hpp"
+#include "cli/settings_search_note.hpp"
+#include "hw/machine.hpp"
 #include "lib/debug_trace.hpp"
 #include "lib/str.hpp"
 #include "lib/text_utils.hpp"
@@ -20,12 +24,28 @@ bool can_open(const std::string& path)
     return true;
 }
 
+// Where an image keeps the settings file of its machine, as a capture does.
+std::string path_in_image(const std::string& directory, const std::string& file_name)
+{
+    return directory.empty() || directory.back() != '/' ? directory + "/" + file_name : directory + file_name;
+}
+
+// Whatever is there is taken, so that a file that cannot be used is reported
+// rather than passed over for another one.
+bool exists(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 }  // namespace
 
-std::string resolve_settings_file()
+settings_file_choice resolve_settings_file()
 {
     std::string name_override = Str_copy(std::getenv("CMOSCFG_SETTINGS"));
     std::string path = Str_copy(std::getenv("CMOSCFG_SETTINGS_PATH"));
+    // Only when the user names no place: then the image's own file comes first.
+    std::optional<std::string> image = path.empty() ? current_machine().image_directory() : std::nullopt;
 
     if (!path.empty()) {
         if (path.back() != '/')
@@ -33,22 +53,37 @@ std::string resolve_settings_file()
         trace("# Settings file path set to:  %s\n", path.c_str());
     }
 
-    std::string name;
+    std::string platform = platform_name;
+    lowercase_string(platform);
+    std::string file_name = "bios_settings." + platform;
+
+    settings_file_choice choice;
     if (!name_override.empty()) {
         trace("# Settings file overridden to:  %s\n", name_override.c_str());
-        name = path + name_override;
+        choice.name = path + name_override;
+        choice.source.search_note = explicit_name_note(file_name, image.has_value());
     } else {
         trace("# Settings file is being implicitly constructed.\n");
-        std::string platform = platform_name;
-        lowercase_string(platform);
-        name = path + "bios_settings." + platform;
-        if (can_open(name)) {
-            trace("# Settings file is in current working directory.\n");
+        std::vector<std::string> searched;
+        if (image)
+            searched.push_back(path_in_image(*image, file_name));
+        if (image && exists(searched.back())) {
+            trace("# Settings file is in the machine image.\n");
+            choice.name = searched.back();
+            choice.source.in_image = true;
         } else {
-            trace("# Settings file is assumed to be in /opt/quor/qsv/\n");
-            name = SETTINGS_INSTALL_DIRECTORY + name;
+            choice.name = path + file_name;
+            searched.push_back(choice.name);
+            if (can_open(choice.name)) {
+                trace("# Settings file is in current working directory.\n");
+            } else {
+                trace("# Settings file is assumed to be in /opt/quor/qsv/\n");
+                choice.name = SETTINGS_INSTALL_DIRECTORY + choice.name;
+                searched.push_back(choice.name);
+            }
         }
+        choice.source.search_note = implicit_search_note(searched);
     }
-    trace("# Attempting to read from settings file: %s\n", name.c_str());
-    return name;
+    trace("# Attempting to read from settings file: %s\n", choice.name.c_str());
+    return choice;
 }

@@ -3,9 +3,19 @@
 
 #include <string>
 
+#include "settings/settings_loader.hpp"
+
 // Install directory searched when the settings file is not found where named.
 inline constexpr const char* SETTINGS_INSTALL_DIRECTORY = "/opt/quor/qsv/";
 
-// The settings file name for this run, from CMOSCFG_SETTINGS, CMOSCFG_SETTINGS_PATH
-// and the platform name. Never fails; the loader reports a missing file.
-std::string resolve_settings_file();
+// The settings file for this run, as load_settings takes it.
+struct settings_file_choice {
+    std::string name;
+    settings_file_source source;
+};
+
+// The settings file for this run, from CMOSCFG_SETTINGS, CMOSCFG_SETTINGS_PATH
+// and the platform name. When neither variable is set and the machine is an
+// image that holds bios_settings.<platform>, that file. Never fails; the
+// loader reports a missing file.
+settings_file_choice resolve_settings_file();

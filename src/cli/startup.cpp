@@ -58,5 +58,6 @@ void run_startup()
     load_token_table();
     identify_platform();
     settings_platform = platform_name;
-    load_settings(resolve_settings_file());
+    settings_file_choice settings = resolve_settings_file();
+    load_settings(settings.name, settings.source);
 }

@@ -31,6 +31,7 @@ public:
     std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
     // The file "platform", when the image has one.
     std::optional<std::string> recorded_platform() override;
+    std::optional<std::string> image_directory() override { return directory_; }
 
 private:
     std::string file_path(const char* name) const;

@@ -86,6 +86,10 @@ public:
     // none: it is identified by its own dmidecode. A tool_error
     // when a record exists but cannot be read.
     virtual std::optional<std::string> recorded_platform() { return std::nullopt; }
+
+    // The directory of a machine image, where its own settings file may be
+    // kept beside it; nullopt for the hardware, which has no such place.
+    virtual std::optional<std::string> image_directory() { return std::nullopt; }
 };
 
 // The back end in use for this run.

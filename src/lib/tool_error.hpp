@@ -11,6 +11,10 @@
 struct tool_error {
     int status;
     std::string text;
+    // A hint for a person at the keyboard, printed after the text on standard
+    // error, and only when that is a terminal: scripts and logs that compare
+    // the text see it unchanged. Empty for most errors.
+    std::string terminal_note = {};
 };
 
 // The text formatted as printf would print it.

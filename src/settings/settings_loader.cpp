@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "settings/settings_loader.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <optional>
@@ -130,23 +131,26 @@ private:
 std::string settings_file_in_use;
 std::string settings_file_bytes;
 
-[[noreturn]] void cannot_open(const std::string& path)
+[[noreturn]] void cannot_open(const std::string& path, const settings_file_source& source)
 {
-    throw tool_error{1, format_text("Error:  cannot open settings file for reading:  %s\n", path.c_str())};
+    throw tool_error{1, format_text("Error:  cannot open settings file for reading:  %s\n", path.c_str()),
+                     source.search_note};
 }
 
 // The whole file, read through one descriptor that is checked first: what is
 // parsed, and what a capture copies, is what was checked, even when the name
 // is swapped meanwhile or the file is a pipe that reads only once.
-std::string read_trusted_file(const std::string& path)
+std::string read_trusted_file(const std::string& path, const settings_file_source& source)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | (source.in_image ? O_NOFOLLOW : 0));
+    if (fd < 0 && errno == ELOOP && source.in_image)
+        throw tool_error{1, format_text("Error: refusing settings file %s: it is a symbolic link\n", path.c_str())};
     if (fd < 0)
-        cannot_open(path);
+        cannot_open(path, source);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
-        cannot_open(path);  // a directory opens but reads as nothing
+        cannot_open(path, source);  // a directory opens but reads as nothing
     }
     if (std::optional<std::string> reason = distrust_reason(st)) {
         ::close(fd);
@@ -184,17 +188,17 @@ void load_settings_from(std::istream& in)
     settings_reader().read(in);
 }
 
-void load_settings(const std::string& path)
+void load_settings(const std::string& path, const settings_file_source& source)
 {
     clear_settings();
     settings_file_in_use.clear();
     settings_file_bytes.clear();
-    if (Str_find(path.c_str(), 1, 0, "NONE") != 0) {
+    if (!source.in_image && Str_find(path.c_str(), 1, 0, "NONE") != 0) {
         degraded_mode = 1;
         return;
     }
     trace("# Opening settings file:  %s\n", path.c_str());
-    std::string contents = read_trusted_file(path);
+    std::string contents = read_trusted_file(path, source);
     std::istringstream in(contents);
     load_settings_from(in);
     settings_file_in_use = path;

@@ -4,12 +4,23 @@
 #include <istream>
 #include <string>
 
+// How the settings file was found, for what loading it takes beyond its name.
+struct settings_file_source {
+    // A file of a machine image: opened without following a symbolic link, as
+    // every file of an image is. Its name was not typed by the user, so NONE
+    // in the image's directory name does not mean "no settings file".
+    bool in_image = false;
+    // Where else the file was looked for, and how to change that: shown on a
+    // terminal when the file cannot be opened (tool_error::terminal_note).
+    std::string search_note;
+};
+
 // Loads the platform settings file at path into setting_list, or enters
 // degraded mode when the path contains "NONE". A tool_error with a message
 // naming the line when the file cannot be opened or a line is malformed, and
 // "Error: refusing settings file PATH: REASON" when another user owns it or
 // may write it (see distrust_reason).
-void load_settings(const std::string& path);
+void load_settings(const std::string& path, const settings_file_source& source = {});
 
 // The same, from a stream (the file's contents), for callers and tests that
 // have the text already.

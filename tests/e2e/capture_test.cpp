@@ -31,9 +31,7 @@ public:
     {
         tool_invocation invocation;
         invocation.arguments = arguments;
-        invocation.env = {{"CMOSCFG_IMAGE", capture_},
-                          {"CMOSCFG_SETTINGS_PATH", capture_ + "/"},
-                          {"PATH", programs_.path_alone()}};
+        invocation.env = {{"CMOSCFG_IMAGE", capture_}, {"PATH", programs_.path_alone()}};
         for (const auto& [name, value] : env)
             invocation.env[name] = value;
         return run_tool(invocation);
@@ -72,7 +70,7 @@ TEST(Capture, TheCaptureAnswersEveryReadOnlyCommandAsTheMachineDoes)
                      "  settings file " + machine.settings_path() + ", copied as bios_settings.k2a07\n"
                      "CMOS may hold a BIOS password: keep the capture as private as the machine.\n"
                      "Use it, as any user, with:\n"
-                     "  CMOSCFG_IMAGE=" + where + " CMOSCFG_SETTINGS_PATH=" + where + "/ cmoscfg list_tokens\n");
+                     "  CMOSCFG_IMAGE=" + where + " cmoscfg list_tokens\n");
     EXPECT_EQ(names_in(snap), (std::vector<std::string>{"bios_settings.k2a07", "cmos", "mem", "mem.ranges", "platform"}));
     EXPECT_EQ(names_in(machine.dir().path()), (std::vector<std::string>{"image", "snap"}));
     EXPECT_EQ(mode_of(snap), fs::perms::owner_all);
@@ -219,9 +217,6 @@ TEST(Capture, WhatWouldFailAtTheEndIsRefusedFirst)
          "Error: cannot capture platform \"K2A07\nX\": its name holds a newline or '/'\n"},
         {{"capture", dir.file("snap")}, {{"CMOSCFG_PLATFORM", "K2/A07"}, {"CMOSCFG_UPDATE_METHOD", "arc_direct"}},
          "Error: cannot capture platform \"K2/A07\": its name holds a newline or '/'\n"},
-        {{"capture", dir.file("NONE")}, {{"CMOSCFG_SETTINGS", machine.settings_path()}},
-         "Error: cannot capture into " + fs::canonical(dir.path()).string() +
-             "/NONE: a settings path that contains NONE means no settings file\n"},
     };
     for (const auto& refusal : refusals) {
         tool_result r = machine.run(refusal.args, refusal.env);
@@ -229,6 +224,11 @@ TEST(Capture, WhatWouldFailAtTheEndIsRefusedFirst)
         EXPECT_EQ(r.out, refusal.out);
     }
     EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"image"});
+
+    // NONE in the name of a capture's directory is no settings file named NONE.
+    EXPECT_EQ(machine.run_with_settings({"capture", dir.file("NONE")}).status, 0);
+    EXPECT_EQ(capture_user(dir.file("NONE")).run({"setting", "get", "Power Profile"}).out,
+              machine.run_with_settings({"setting", "get", "Power Profile"}).out);
 
     // The longest name the directory may have fits its temporary name too.
     const std::string longest = dir.file(std::string(245, 'n'));

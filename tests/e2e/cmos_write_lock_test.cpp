@@ -16,10 +16,10 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
+#include "support/pseudo_terminal.hpp"
 #include "support/test_machine.hpp"
 
 namespace {
@@ -243,36 +243,18 @@ TEST(CmosWriteLock, ACallersDescriptorThatDoesNotHoldTheLockIsLeftWithoutIt)
     ::close(pause[1]);
 }
 
-// Everything the pseudo-terminal master has to read now.
-std::string pending_terminal_output(int master)
-{
-    std::string text;
-    char buffer[256];
-    for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(got));
-    return text;
-}
-
 TEST(CmosWriteLock, AWaitOfMoreThanASecondIsToldOnATerminalOnly)
 {
     test_machine machine(one_bank);
     std::string cmos_path = machine.image_path() + "/cmos";
-    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(terminal, 0);
-    termios raw{};
-    ASSERT_EQ(::tcgetattr(terminal, &raw), 0);
-    ::cfmakeraw(&raw);
-    ASSERT_EQ(::tcsetattr(terminal, TCSANOW, &raw), 0);
+    pseudo_terminal terminal;
+    ASSERT_TRUE(terminal.ready());
 
     for (bool on_terminal : {true, false}) {
         held_lock other(cmos_path, true);
         tool_invocation invocation;
         invocation.arguments = {"poke", "70", "41", "23"};
-        invocation.standard_error_fd = on_terminal ? terminal : -1;
+        invocation.standard_error_fd = on_terminal ? terminal.terminal_fd() : -1;
         std::future<tool_result> run =
             std::async(std::launch::async, [&machine, invocation] { return machine.run(invocation); });
         ASSERT_GT(wait_for_lock_waiter(cmos_path), 0);
@@ -282,9 +264,7 @@ TEST(CmosWriteLock, AWaitOfMoreThanASecondIsToldOnATerminalOnly)
         EXPECT_EQ(r.status, 0) << on_terminal;
         EXPECT_EQ(r.out, "") << on_terminal;  // and nothing on standard error when it is a pipe
     }
-    EXPECT_EQ(pending_terminal_output(master), "waiting for another cmoscfg to finish writing CMOS...\n");
-    ::close(terminal);
-    ::close(master);
+    EXPECT_EQ(terminal.pending_output(), "waiting for another cmoscfg to finish writing CMOS...\n");
 }
 
 TEST(CmosWriteLock, ARunWaitingForTheLockCanBeStoppedAndWritesNothing)

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/pseudo_terminal.hpp"
 #include "support/test_machine.hpp"
 
 namespace {
@@ -141,6 +142,80 @@ TEST_F(SettingsFile, AFileAnotherUserCouldHavePlantedOrChangedIsRefused)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(machine.cmos(0x70, 0x41), 0x00);
+}
+
+// A capture keeps its settings file beside the machine: with nothing else
+// named, the image's own file comes before the working directory's.
+TEST_F(SettingsFile, AnImageSettingsFileIsFoundFirstUnlessAnotherIsNamed)
+{
+    const std::string image_file = machine.image_path() + "/bios_settings.k2a07";
+    dir.write("image/bios_settings.k2a07", settings_text);
+    dir.write("bios_settings.k2a07", "not a settings line\n");
+    tool_result r = run_in(dir.path(), {});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, debug_start +
+                         "# Settings file is being implicitly constructed.\n"
+                         "# Settings file is in the machine image.\n"
+                         "# Attempting to read from settings file: " + image_file + "\n"
+                         "# Opening settings file:  " + image_file + "\n" + two_tokens);
+
+    // Either variable names the place instead, NONE included.
+    EXPECT_EQ(run_in(dir.path(), {{"CMOSCFG_SETTINGS_PATH", "."}}).status, 1);
+    EXPECT_EQ(machine.run({"setting", "get", "Virtualization"}, {{"CMOSCFG_SETTINGS", "NONE"}}).out.rfind(
+                  "\nThis function requires that a platform-specific settings file be used.", 0),
+              0u);
+
+    // A file of the image is no link, and is trusted no more than any other.
+    ASSERT_EQ(::chmod(image_file.c_str(), 0664), 0);
+    r = machine.run({"list_tokens"}, {{"CMOSCFG_SETTINGS", std::nullopt}});
+    EXPECT_EQ(r.out, "Error: refusing settings file " + image_file + ": group or others may write it\n");
+    std::filesystem::remove(image_file);
+    std::filesystem::create_symlink(dir.file("bios_settings.k2a07"), image_file);
+    r = machine.run({"list_tokens"}, {{"CMOSCFG_SETTINGS", std::nullopt}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: refusing settings file " + image_file + ": it is a symbolic link\n");
+}
+
+// The error names the last place only, as scripts know it; a person at a
+// terminal is told every place and what changes the search.
+TEST_F(SettingsFile, ATerminalIsToldWhereTheFileWasLookedFor)
+{
+    pseudo_terminal terminal;
+    ASSERT_TRUE(terminal.ready());
+    const std::string image = machine.image_path();
+    const std::string how = "; CMOSCFG_SETTINGS names the file (NONE: none), CMOSCFG_SETTINGS_PATH the directory it is in.\n";
+    const struct {
+        environment env;
+        std::string missing;
+        std::string note;
+    } cases[] = {
+        {{{"CMOSCFG_SETTINGS", std::nullopt}},
+         "/opt/quor/qsv/bios_settings.k2a07",
+         "cmoscfg: looked for the settings file as " + image + "/bios_settings.k2a07, then bios_settings.k2a07 (in " +
+             dir.path() + ") and then /opt/quor/qsv/bios_settings.k2a07" + how},
+        {{{"CMOSCFG_SETTINGS", std::nullopt}, {"CMOSCFG_SETTINGS_PATH", "/srv/cmos"}},
+         "/opt/quor/qsv//srv/cmos/bios_settings.k2a07",
+         "cmoscfg: looked for the settings file as /srv/cmos/bios_settings.k2a07 and then "
+         "/opt/quor/qsv//srv/cmos/bios_settings.k2a07" + how},
+        {{{"CMOSCFG_SETTINGS", "my.settings"}},
+         "my.settings",
+         "cmoscfg: CMOSCFG_SETTINGS names the settings file (after CMOSCFG_SETTINGS_PATH, if set), so no other "
+         "place was looked at; without them, bios_settings.k2a07 is looked for in the machine image, in the "
+         "working directory and in /opt/quor/qsv/.\n"},
+    };
+    for (const auto& c : cases) {
+        for (bool on_terminal : {true, false}) {
+            tool_invocation invocation;
+            invocation.arguments = {"list_tokens"};
+            invocation.working_directory = dir.path();
+            invocation.env = c.env;
+            invocation.standard_error_fd = on_terminal ? terminal.terminal_fd() : -1;
+            tool_result r = machine.run(invocation);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.out, "Error:  cannot open settings file for reading:  " + c.missing + "\n");
+        }
+        EXPECT_EQ(terminal.pending_output(), c.note);
+    }
 }
 
 TEST_F(SettingsFile, AnExplicitNameIsUsedAsGivenAfterThePath)

@@ -6,7 +6,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "cli/platform_table.hpp"
+#include "hw/update_method.hpp"
 #include "image/machine_image.hpp"
+#include "lib/text_utils.hpp"
 
 namespace {
 
@@ -115,6 +118,31 @@ private:
             out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     }
 
+    // As CMOSCFG_PLATFORM and CMOSCFG_UPDATE_METHOD take them: a known model
+    // has a default method, any other name needs one.
+    void set_platform(std::string name, std::string method)
+    {
+        if (image_.platform)
+            fail("a second 'platform'");
+        uppercase_string(name);
+        lowercase_string(method);
+        // The name also names the settings file the tool looks for.
+        if (name.find('/') != std::string::npos)
+            fail("a platform name holds no '/': '" + name + "'");
+        platform_record record{name, 0};
+        if (method == "arc_direct")
+            record.update_method = UPDATE_METHOD_DIRECT;
+        else if (method == "quor_standard")
+            record.update_method = UPDATE_METHOD_STANDARD;
+        else if (!method.empty())
+            fail("unknown update method '" + method + "' (arc_direct or quor_standard)");
+        else if (const platform_descriptor* known = known_platform_in(name))
+            record.update_method = known->default_update_method;
+        else
+            fail("'" + name + "' is no known model: name its update method (arc_direct or quor_standard)");
+        image_.platform = record;
+    }
+
     void parse_line(const std::string& line)
     {
         std::istringstream in(line);
@@ -205,6 +233,9 @@ private:
             image_.checksums.push_back({port, static_cast<std::uint8_t>(number(words[2], 0xFF)),
                                         static_cast<std::uint8_t>(number(words[3], 0xFF)),
                                         static_cast<std::uint8_t>(number(words[4], 0xFF))});
+        } else if (keyword == "platform") {
+            expect(words, 2, 3);
+            set_platform(words[1], words.size() == 3 ? words[2] : std::string());
         } else if (keyword == "memory") {
             if (words.size() < 3)
                 fail("'memory' needs an address and bytes");

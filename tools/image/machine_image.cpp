@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "lib/text_utils.hpp"
+
 namespace {
 
 constexpr std::uint64_t MINIMUM_MEMORY_SIZE = 0x100000;
@@ -67,16 +69,25 @@ std::vector<std::uint8_t> smbios3_entry_point(const smbios_table_image& table, s
 
 class output_file {
 public:
+    // The tool opens an image's files without following links; so are they written.
     explicit output_file(const std::string& path) : path_(path)
     {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
         if (fd_ < 0)
             fail("cannot create", path);
+        // A file that was there keeps its mode; the tool refuses a settings
+        // file that others may write.
+        if (::fchmod(fd_, 0644) != 0)
+            fail("cannot set the mode of", path);
     }
     ~output_file() { ::close(fd_); }
     output_file(const output_file&) = delete;
     output_file& operator=(const output_file&) = delete;
 
+    void write_at(std::uint64_t offset, const std::string& text)
+    {
+        write_at(offset, std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
     void write_at(std::uint64_t offset, const std::vector<std::uint8_t>& bytes)
     {
         if (bytes.empty())
@@ -115,6 +126,30 @@ std::vector<std::uint8_t> cmos_with_checksums(const machine_image& image, std::u
     return bank;
 }
 
+void remove_if_there(const std::string& path)
+{
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        fail("cannot remove", path);
+}
+
+void write_platform(const machine_image& image, const std::string& directory)
+{
+    // A record left by an earlier image in the same directory would name
+    // another machine.
+    if (!image.platform) {
+        if (image.settings_text)
+            throw std::runtime_error("a settings file is named after the platform: the description names none");
+        remove_if_there(directory + "/platform");
+        return;
+    }
+    output_file(directory + "/platform").write_at(0, format_platform_record(*image.platform));
+    if (image.settings_text) {
+        std::string platform = image.platform->platform;
+        lowercase_string(platform);
+        output_file(directory + "/bios_settings." + platform).write_at(0, *image.settings_text);
+    }
+}
+
 }  // namespace
 
 void write_machine_image(const machine_image& image, const std::string& directory)
@@ -124,8 +159,7 @@ void write_machine_image(const machine_image& image, const std::string& director
 
     // The memory written here is at its addresses: an index of ranges left
     // by a capture in the same directory would misplace every byte of it.
-    if (::unlink((directory + "/mem.ranges").c_str()) != 0 && errno != ENOENT)
-        fail("cannot remove", directory + "/mem.ranges");
+    remove_if_there(directory + "/mem.ranges");
     output_file memory(directory + "/mem");
     for (const smbios_table_image& table : image.tables)
         memory.write_at(table.address, table.bytes);
@@ -143,6 +177,7 @@ void write_machine_image(const machine_image& image, const std::string& director
     output_file cmos(directory + "/cmos");
     for (const auto& [port, bank] : image.cmos)
         cmos.write_at(static_cast<std::uint64_t>(port) * 256, cmos_with_checksums(image, port));
+    write_platform(image, directory);
 }
 
 void build_machine_image(const std::string& description, const std::string& directory)

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "hw/platform_record.hpp"
+
 // A machine image as the tests and the demo describe it: SMBIOS entry points
 // and structure tables placed in physical memory, and CMOS bytes per bank.
 // write_machine_image turns it into the directory that CMOSCFG_IMAGE names.
@@ -39,9 +41,16 @@ struct machine_image {
     // Every bank named is written whole: 256 bytes at index port * 256.
     std::map<std::uint16_t, std::vector<std::uint8_t>> cmos;
     std::vector<checksum_word> checksums;
+    // The platform the machine is identified as, written as the file
+    // "platform" that a capture writes too; without it the tool asks dmidecode.
+    std::optional<platform_record> platform;
+    // A settings file to hand over with the machine, written as
+    // bios_settings.<platform in lower case>, where the tool looks first.
+    std::optional<std::string> settings_text;
 };
 
-// Writes DIR/mem (sparse, at least 1 MiB) and DIR/cmos; creates DIR.
+// Writes DIR/mem (sparse, at least 1 MiB), DIR/cmos and, when the image has
+// them, DIR/platform and its settings file; creates DIR.
 // Throws std::runtime_error on failure.
 void write_machine_image(const machine_image& image, const std::string& directory);
 

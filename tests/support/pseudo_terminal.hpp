@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <string>
+
+// A pseudo-terminal in raw mode (no newline translation), to give the tool as
+// its standard error: what it tells only a person at a terminal arrives here.
+class pseudo_terminal {
+public:
+    pseudo_terminal();  // a test failure when none can be made
+    ~pseudo_terminal();
+    pseudo_terminal(const pseudo_terminal&) = delete;
+    pseudo_terminal& operator=(const pseudo_terminal&) = delete;
+
+    bool ready() const { return terminal_ >= 0; }
+    // The terminal's own side, for tool_invocation::standard_error_fd.
+    int terminal_fd() const { return terminal_; }
+    // Everything written to the terminal and not read yet.
+    std::string pending_output();
+
+private:
+    int master_ = -1;
+    int terminal_ = -1;
+};
