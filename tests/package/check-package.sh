@@ -54,8 +54,10 @@ step "the installed tool on the demo machine"
 version=$(dpkg-deb -f "$deb" Version)
 expect "--version" "cmoscfg $version" "$(/usr/sbin/cmoscfg --version | head -n 1 | cut -d' ' -f1-2)"
 examples=/usr/share/doc/cmoscfg/examples
-/usr/bin/cmoscfg-mkimage "$examples/demo-k2a07.machine" "$work/demo"
-export CMOSCFG_IMAGE=$work/demo CMOSCFG_PLATFORM=K2A07 CMOSCFG_SETTINGS=$examples/bios_settings.k2a07
+/usr/bin/cmoscfg-mkimage --settings "$examples/bios_settings.k2a07" "$examples/demo-k2a07.machine" "$work/demo"
+# The image names its platform and holds its settings file: nothing else is set.
+unset CMOSCFG_PLATFORM CMOSCFG_SETTINGS CMOSCFG_SETTINGS_PATH
+export CMOSCFG_IMAGE=$work/demo
 expect "platform" K2A07 "$(/usr/sbin/cmoscfg platform)"
 expect "setting get" Balanced "$(/usr/sbin/cmoscfg setting get 'Power Profile')"
 /usr/sbin/cmoscfg setting set 'Power Profile' 'Maximum Performance'
