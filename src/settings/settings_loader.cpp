@@ -142,7 +142,10 @@ std::string settings_file_bytes;
 // is swapped meanwhile or the file is a pipe that reads only once.
 std::string read_trusted_file(const std::string& path, const settings_file_source& source)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | (source.in_image ? O_NOFOLLOW : 0));
+    // An image's file is the image's, not a name the user typed: no link is
+    // followed, and a FIFO there must not make the run wait for a writer.
+    int image_flags = source.in_image ? O_NOFOLLOW | O_NONBLOCK : 0;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | image_flags);
     if (fd < 0 && errno == ELOOP && source.in_image)
         throw tool_error{1, format_text("Error: refusing settings file %s: it is a symbolic link\n", path.c_str())};
     if (fd < 0)
@@ -151,6 +154,10 @@ std::string read_trusted_file(const std::string& path, const settings_file_sourc
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         cannot_open(path, source);  // a directory opens but reads as nothing
+    }
+    if (source.in_image && !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw tool_error{1, format_text("Error: refusing settings file %s: not a regular file\n", path.c_str())};
     }
     if (std::optional<std::string> reason = distrust_reason(st)) {
         ::close(fd);

@@ -174,6 +174,10 @@ TEST_F(SettingsFile, AnImageSettingsFileIsFoundFirstUnlessAnotherIsNamed)
     r = machine.run({"list_tokens"}, {{"CMOSCFG_SETTINGS", std::nullopt}});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error: refusing settings file " + image_file + ": it is a symbolic link\n");
+    std::filesystem::remove(image_file);
+    ASSERT_EQ(::mkfifo(image_file.c_str(), 0644), 0);
+    r = machine.run({"list_tokens"}, {{"CMOSCFG_SETTINGS", std::nullopt}});
+    EXPECT_EQ(r.out, "Error: refusing settings file " + image_file + ": not a regular file\n");
 }
 
 // The error names the last place only, as scripts know it; a person at a
