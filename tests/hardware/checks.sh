@@ -95,6 +95,17 @@ check_checksums() { # NAME
     fi
 }
 
+# The product name that the guest's dmidecode read from the firmware's table.
+check_product_name() { # NAME PRODUCT
+    local line
+    line=$(grep '^=== product name: ' "$work/$1.records" || true)
+    if [ "$line" = "=== product name: $2" ]; then
+        pass "boot $1: dmidecode reads the product name '$2'"
+    else
+        fail "boot $1: expected '=== product name: $2', got '$line'"
+    fi
+}
+
 check_table_probe() { # NAME PATTERN
     local line
     line=$(grep '^=== table ' "$work/$1.records" || true)
