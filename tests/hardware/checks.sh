@@ -95,6 +95,30 @@ check_checksums() { # NAME
     fi
 }
 
+# Runs labelled unchanged-... must leave CMOS as they found it: the state
+# recorded after the run equals the one before it (after the previous run).
+check_unchanged() { # NAME
+    local report
+    report=$(part "$work/$1.records" hardware | awk '
+        /^=== cmos / { state = $0; sub(/^=== cmos (before the runs: )?/, "", state) }
+        /^=== run / { label = $3; before = state; next }
+        /^=== cmos / && label ~ /^unchanged-/ {
+            checked++
+            if (state != before) printf "%s: CMOS was %s\n    and is %s\n", label, before, state
+        }
+        /^=== cmos / { label = "" }
+        END { printf "%d\n", checked }')
+    local checked=${report##*$'\n'}
+    if [ "$report" = "$checked" ] && [ "$checked" -gt 0 ]; then
+        pass "boot $1: CMOS as it was after $checked runs that must not write"
+    elif [ "$report" = "$checked" ]; then
+        fail "boot $1: no run labelled unchanged- left a CMOS state to compare"
+    else
+        fail "boot $1: CMOS changed by runs that must not write:"
+        sed '$d; s/^/    /' <<<"$report"
+    fi
+}
+
 # The product name that the guest's dmidecode read from the firmware's table.
 check_product_name() { # NAME PRODUCT
     local line

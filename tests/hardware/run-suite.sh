@@ -132,6 +132,7 @@ fi
 if boot sm3 pc,smbios-entry-point-type=64 256M "" "PowerServer K2H07" "${guest_structures[@]}"; then
     check_product_name sm3 "PowerServer K2H07"
     check_expected sm3 sm3
+    check_unchanged sm3
     check_table_probe sm3 '^=== table no 32-bit entry point$'
 fi
 
