@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
+# shellcheck shell=bash disable=SC2154  # work and suite are run-suite.sh's
 # The checks of the hardware test suite on the records of a guest's boot,
 # sourced by run-suite.sh. Each check calls pass or fail; the records of boot
 # NAME are in $work/NAME.records, the suite's files in $suite.

@@ -26,6 +26,7 @@ exec </dev/console >/dev/console 2>&1
 # The stand-in date of /suite/bin first, dmidecode in /usr/sbin.
 HW_PATH=/suite/bin:/usr/sbin:/bin
 HW_TMP=/tmp
+# shellcheck source-path=SCRIPTDIR source=runner.sh
 . /suite/runner.sh
 
 # Where SeaBIOS put the structure table, and whether plain read() of /dev/mem
@@ -82,6 +83,7 @@ capture_machine()
 }
 
 # runs_on NAME BASE_ENV: the boot's runs in a fresh copy of the files.
+# shellcheck disable=SC2154  # hwtest comes from the kernel command line
 runs_on()
 {
     echo "=== runs on the $1"

@@ -45,6 +45,7 @@ smbios_options() { # DESCRIPTION ARRAY_NAME
     options=()
     while IFS= read -r file; do options+=(-smbios "file=$file"); done <"$dir.list"
 }
+declare -a guest_structures padding_structures
 smbios_options "$suite/guest.machine" guest_structures
 smbios_options "$suite/padding.machine" padding_structures
 
@@ -103,6 +104,7 @@ boot() {
     fi
 }
 
+# shellcheck source-path=SCRIPTDIR source=checks.sh
 . "$suite/checks.sh"
 
 # Each boot names another model, or none that the tool knows: the runs that

@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
+# shellcheck shell=sh
 # Runs of the tool for the hardware test suite, sourced by the QEMU guest's
 # /init (busybox sh). The same runs are made on the hardware and on a machine
 # image, and both print the same records, for the host to compare line by line.
