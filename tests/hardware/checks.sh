@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
+# shellcheck shell=bash disable=SC2154  # work and suite are run-suite.sh's
 # The checks of the hardware test suite on the records of a guest's boot,
 # sourced by run-suite.sh. Each check calls pass or fail; the records of boot
 # NAME are in $work/NAME.records, the suite's files in $suite.
@@ -92,6 +93,41 @@ check_checksums() { # NAME
     else
         fail "boot $1: checksums of bank 70:"
         sed '$d; s/^/    /' <<<"$report"
+    fi
+}
+
+# Runs labelled unchanged-... must leave CMOS as they found it: the state
+# recorded after the run equals the one before it (after the previous run).
+check_unchanged() { # NAME
+    local report
+    report=$(part "$work/$1.records" hardware | awk '
+        /^=== cmos / { state = $0; sub(/^=== cmos (before the runs: )?/, "", state) }
+        /^=== run / { label = $3; before = state; next }
+        /^=== cmos / && label ~ /^unchanged-/ {
+            checked++
+            if (state != before) printf "%s: CMOS was %s\n    and is %s\n", label, before, state
+        }
+        /^=== cmos / { label = "" }
+        END { printf "%d\n", checked }')
+    local checked=${report##*$'\n'}
+    if [ "$report" = "$checked" ] && [ "$checked" -gt 0 ]; then
+        pass "boot $1: CMOS as it was after $checked runs that must not write"
+    elif [ "$report" = "$checked" ]; then
+        fail "boot $1: no run labelled unchanged- left a CMOS state to compare"
+    else
+        fail "boot $1: CMOS changed by runs that must not write:"
+        sed '$d; s/^/    /' <<<"$report"
+    fi
+}
+
+# The product name that the guest's dmidecode read from the firmware's table.
+check_product_name() { # NAME PRODUCT
+    local line
+    line=$(grep '^=== product name: ' "$work/$1.records" || true)
+    if [ "$line" = "=== product name: $2" ]; then
+        pass "boot $1: dmidecode reads the product name '$2'"
+    else
+        fail "boot $1: expected '=== product name: $2', got '$line'"
     fi
 }
 

@@ -1,12 +1,17 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-2.0-or-later
-# /init of the hardware test suite's QEMU guest: a Debian kernel, busybox and
-# the static cmoscfg, nothing else. The kernel command line names the boot
+# /init of the hardware test suite's QEMU guest: a Debian kernel, busybox, the
+# static cmoscfg and Debian's dmidecode (in /usr/sbin, with the libraries it
+# loads), nothing else. The kernel command line names the boot
 # (hwtest=main|large|sm3), which picks /suite/runs/BOOT.runs, and the machine
 # image that stands for this machine (hwimage=NAME, /suite/images/NAME), if
 # any. First the tool captures this machine (cmoscfg capture); then the runs
 # are made on the hardware, with the same binary on that image, and on the
-# capture, for the host to compare.
+# capture, for the host to compare. Runs that leave the platform to
+# autodetection get it from dmidecode, which reads the product name that QEMU
+# was given for the boot from the firmware's table: on the hardware and on the
+# image alike (the image has no platform record), but not on the capture,
+# which must identify the machine by its own record.
 #
 # Records go to the second serial port, which the host reads; the console
 # (first port) only carries the kernel's messages. The host trusts nothing but
@@ -18,8 +23,10 @@ mount -t sysfs none /sys
 mkdir -p /run/lock
 exec </dev/console >/dev/console 2>&1
 
-HW_PATH=/suite/bin:/bin
+# The stand-in date of /suite/bin first, dmidecode in /usr/sbin.
+HW_PATH=/suite/bin:/usr/sbin:/bin
 HW_TMP=/tmp
+# shellcheck source-path=SCRIPTDIR source=runner.sh
 . /suite/runner.sh
 
 # Where SeaBIOS put the structure table, and whether plain read() of /dev/mem
@@ -38,6 +45,13 @@ table_probe()
         readable="read() refused"
     fi
     printf '=== table at %x: %s\n' "$address" "$readable"
+}
+
+# What dmidecode itself reads as the product name, for the host to check
+# against the one QEMU was given.
+product_name()
+{
+    echo "=== product name: $(env -i PATH="$HW_PATH" dmidecode -s system-product-name 2>&1)"
 }
 
 # Refusals by the kernel: the tool must say why and what to try. Last of all,
@@ -69,6 +83,7 @@ capture_machine()
 }
 
 # runs_on NAME BASE_ENV: the boot's runs in a fresh copy of the files.
+# shellcheck disable=SC2154  # hwtest comes from the kernel command line
 runs_on()
 {
     echo "=== runs on the $1"
@@ -87,13 +102,15 @@ stty -F /dev/ttyS1 raw -echo
     runs_on hardware ""
     if [ -n "${hwimage:-}" ]; then
         runs_on image "CMOSCFG_IMAGE=/suite/images/$hwimage"
-        # Without the stand-in dmidecode: the capture must know its platform.
+        # Without dmidecode on PATH: the capture must know its platform.
+        hw_path=$HW_PATH
         HW_PATH=/bin
         runs_on capture "CMOSCFG_IMAGE=/tmp/capture"
-        HW_PATH=/suite/bin:/bin
+        HW_PATH=$hw_path
     fi
     echo "=== guest only"
     HW_BASE_ENV=""
+    product_name
     table_probe
     [ "$hwtest" = main ] && refusal_runs
     echo "=== boot complete"

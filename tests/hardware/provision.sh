@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what the hardware test suite needs on a Debian machine, when it is
 # missing (tools/install-deps hardware): QEMU (with SeaBIOS), a static busybox
-# for the guest, cpio, and the 32-bit C++ libraries for the -m32 build. The
+# for the guest, cpio, dmidecode (copied into the guest), and the 32-bit C++
+# libraries for the -m32 build. The
 # guest's kernel is Debian's own, downloaded and unpacked into KERNEL_DIR
 # without installing it; only its vmlinuz is kept there, for the next run.
 #

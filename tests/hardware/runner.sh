@@ -1,15 +1,18 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
+# shellcheck shell=sh
 # Runs of the tool for the hardware test suite, sourced by the QEMU guest's
 # /init (busybox sh). The same runs are made on the hardware and on a machine
 # image, and both print the same records, for the host to compare line by line.
 #
 # The caller sets
-#   HW_PATH      PATH of every run (the fake date and dmidecode first)
+#   HW_PATH      PATH of every run: the stand-in date first, and the guest's
+#                dmidecode, except for the runs on the capture
 #   HW_WORK      working directory of the runs (a copy of files/); hw_run
 #                changes to it
 #   HW_TMP       a scratch directory
 #   HW_BASE_ENV  NAME=VALUE words added to every run's environment: empty for
-#                the hardware, CMOSCFG_IMAGE=... for the machine image
+#                the hardware, CMOSCFG_IMAGE=... for the machine image and
+#                the capture
 #
 # A record:
 #   === run LABEL
