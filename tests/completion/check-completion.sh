@@ -198,6 +198,17 @@ _cmoscfg_product_name_file=$work/product_name
 export CMOSCFG_SETTINGS_PATH=$examples
 check "the product name and the settings path" 'Turbo\ Mode' cmoscfg setting get Tu
 
+# An image that names its platform and holds its settings file needs nothing
+# else, as for the tool; its file comes before the working directory's.
+unset CMOSCFG_SETTINGS_PATH
+"$mkimage" --settings "$examples/bios_settings.k2a07" "$examples/demo-k2a07.machine" "$work/NONE" >/dev/null ||
+    fail "$mkimage --settings failed"
+printf 'PowerServer K2E07\n' >"$work/product_name"
+printf 'x, 1:A\n' >"$work/bios_settings.k2a07"
+cd "$work" || fail "cd $work"
+CMOSCFG_IMAGE=$work/NONE check "an image's platform record and settings file" 'Turbo\ Mode' cmoscfg setting get Tu
+cd "$OLDPWD" || fail "cd back"
+
 # The models the completion knows in a product name are those of the tool's
 # platform table, each by the mark the table gives it.
 models=$("$print_models") || fail "$print_models failed"
