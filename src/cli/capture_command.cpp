@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli/platform.hpp"
+#include "cli/settings_file_resolution.hpp"
 #include "hw/cmos_snapshot.hpp"
 #include "hw/image_writer.hpp"
 #include "hw/platform_record.hpp"
@@ -14,25 +15,15 @@
 #include "hw/update_method.hpp"
 #include "lib/tool_error.hpp"
 #include "lib/staged_directory.hpp"
-#include "lib/text_utils.hpp"
 #include "settings/settings_loader.hpp"
 
 namespace {
-
-// The name under which the tool finds the settings file in the capture, the
-// first place it looks when nothing else is named.
-std::string settings_copy_name()
-{
-    std::string platform = platform_name;
-    lowercase_string(platform);
-    return "bios_settings." + platform;
-}
 
 // The very bytes the run loaded: the file is not opened again, so a pipe or a
 // FIFO cannot read as empty or block now that signals are held.
 void copy_settings_file(staged_directory& image)
 {
-    image.write_file(settings_copy_name(), loaded_settings_text());
+    image.write_file(settings_file_name(platform_name), loaded_settings_text());
 }
 
 // A word as the shell reads it back: quoted when it holds anything but the
@@ -71,7 +62,8 @@ void print_summary(const command_line& line, const std::string& where, const cmo
     }
     std::printf("  %zu CMOS bytes%s%s\n", total, banks.empty() ? "" : ": ", banks.c_str());
     if (settings_copied)
-        std::printf("  settings file %s, copied as %s\n", loaded_settings_file().c_str(), settings_copy_name().c_str());
+        std::printf("  settings file %s, copied as %s\n", loaded_settings_file().c_str(),
+                    settings_file_name(platform_name).c_str());
     else
         std::puts("  no settings file in use");
     std::puts("CMOS may hold a BIOS password: keep the capture as private as the machine.");

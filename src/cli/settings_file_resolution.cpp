@@ -40,6 +40,13 @@ bool exists(const std::string& path)
 
 }  // namespace
 
+std::string settings_file_name(const std::string& platform)
+{
+    std::string lower = platform;
+    lowercase_string(lower);
+    return "bios_settings." + lower;
+}
+
 settings_file_choice resolve_settings_file()
 {
     std::string name_override = Str_copy(std::getenv("CMOSCFG_SETTINGS"));
@@ -53,9 +60,7 @@ settings_file_choice resolve_settings_file()
         trace("# Settings file path set to:  %s\n", path.c_str());
     }
 
-    std::string platform = platform_name;
-    lowercase_string(platform);
-    std::string file_name = "bios_settings." + platform;
+    std::string file_name = settings_file_name(platform_name);
 
     settings_file_choice choice;
     if (!name_override.empty()) {

@@ -8,6 +8,10 @@
 // Install directory searched when the settings file is not found where named.
 inline constexpr const char* SETTINGS_INSTALL_DIRECTORY = "/opt/quor/qsv/";
 
+// "bios_settings." and the platform in lower case: the name the tool looks
+// for, and so the name a capture or an image gives its copy.
+std::string settings_file_name(const std::string& platform);
+
 // The settings file for this run, as load_settings takes it.
 struct settings_file_choice {
     std::string name;

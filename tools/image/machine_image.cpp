@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "lib/text_utils.hpp"
+#include "cli/settings_file_resolution.hpp"
 
 namespace {
 
@@ -143,11 +143,9 @@ void write_platform(const machine_image& image, const std::string& directory)
         return;
     }
     output_file(directory + "/platform").write_at(0, format_platform_record(*image.platform));
-    if (image.settings_text) {
-        std::string platform = image.platform->platform;
-        lowercase_string(platform);
-        output_file(directory + "/bios_settings." + platform).write_at(0, *image.settings_text);
-    }
+    // Where the tool looks first on this image.
+    if (image.settings_text)
+        output_file(directory + "/" + settings_file_name(image.platform->platform)).write_at(0, *image.settings_text);
 }
 
 }  // namespace
