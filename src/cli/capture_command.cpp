@@ -79,9 +79,9 @@ void print_summary(const command_line& line, const std::string& where, const cmo
 // cannot hold, or that is no file name, would be refused only at the end.
 void require_recordable_platform()
 {
-    if (platform_name.find_first_of("\n/") != std::string::npos) {
-        throw tool_error{1, format_text("Error: cannot capture platform \"%s\": its name holds a newline or '/'\n",
-                                        platform_name.c_str())};
+    if (std::optional<std::string> unfit = unrecordable_platform_name(platform_name)) {
+        throw tool_error{1, format_text("Error: cannot capture platform \"%s\": its name %s\n", platform_name.c_str(),
+                                        unfit->c_str())};
     }
 }
 

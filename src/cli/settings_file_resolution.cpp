@@ -30,14 +30,6 @@ std::string path_in_image(const std::string& directory, const std::string& file_
     return directory.empty() || directory.back() != '/' ? directory + "/" + file_name : directory + file_name;
 }
 
-// Whatever is there is taken, so that a file that cannot be used is reported
-// rather than passed over for another one.
-bool exists(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 }  // namespace
 
 std::string settings_file_name(const std::string& platform)
@@ -70,12 +62,16 @@ settings_file_choice resolve_settings_file()
     } else {
         trace("# Settings file is being implicitly constructed.\n");
         std::vector<std::string> searched;
-        if (image)
+        opened_file in_image;
+        if (image) {
             searched.push_back(path_in_image(*image, file_name));
-        if (image && exists(searched.back())) {
+            in_image = current_machine().open_image_file(file_name);
+        }
+        if (image && in_image.outcome != open_outcome::missing) {
             trace("# Settings file is in the machine image.\n");
             choice.name = searched.back();
             choice.source.in_image = true;
+            choice.source.image_file = in_image;
         } else {
             choice.name = path + file_name;
             searched.push_back(choice.name);

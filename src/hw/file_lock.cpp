@@ -179,12 +179,14 @@ void wait_for_lock(int fd, const std::string& path, blocking_lock take = wait_fo
 
 }  // namespace
 
-std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, const lock_file_rules& rules)
+std::unique_ptr<cmos_write_lock> lock_file_exclusively(const lock_file_place& file, const lock_file_rules& rules)
 {
+    const std::string& path = file.path;
     // Never through a symbolic link: one planted in place of the file would
-    // have the lock create, as root, the file it points to.
-    int flags = O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW;
-    int fd = ::open(path.c_str(), flags, rules.create_mode);
+    // have the lock create, as root, the file it points to. A FIFO planted
+    // there must not hold the run at its open.
+    int flags = O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::openat(file.directory, file.name.c_str(), flags, rules.create_mode);
     if (fd < 0)
         lock_failure("open", path, errno);
     struct stat st;
@@ -194,6 +196,10 @@ std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, 
         ::close(fd);
         throw tool_error{1, format_text("Error: the lock file %s is not a regular file owned by this user; remove it.\n",
                                         path.c_str())};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw tool_error{1, format_text("Error: the lock file %s is not a regular file\n", path.c_str())};
     }
 
     // Free: take it. Held, by the caller that handed its descriptor down to
@@ -215,7 +221,7 @@ std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, 
         // Several runs started in parallel under one holder all share its
         // lock: they still take turns among themselves, on a descriptor of
         // their own (with write access, which a write lock needs).
-        int turn_fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+        int turn_fd = ::openat(file.directory, file.name.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
         if (turn_fd < 0)
             lock_failure("open", path, errno);
         std::unique_ptr<cmos_write_lock> turn = std::make_unique<shared_hold>(turn_fd);

@@ -7,6 +7,14 @@
 
 #include "hw/machine.hpp"
 
+// The lock file: name, in the directory of the descriptor directory (AT_FDCWD:
+// the working directory); path names it in messages.
+struct lock_file_place {
+    int directory;
+    std::string name;
+    std::string path;
+};
+
 struct lock_file_rules {
     mode_t create_mode;  // permissions of the file when the lock creates it
     // The file lives in a directory that others may write to (/run/lock): it
@@ -27,6 +35,6 @@ struct lock_file_rules {
 // description lock (fcntl(2) F_OFD_SETLKW) on a descriptor of their own. The
 // hand-off is found through /proc: without it, a held lock of which this run
 // inherited a descriptor is an error rather than a wait that may never end.
-// Never opens the file through a symbolic link. A tool_error when the file
-// cannot be opened or locked.
-std::unique_ptr<cmos_write_lock> lock_file_exclusively(const std::string& path, const lock_file_rules& rules);
+// Never opens the file through a symbolic link, and locks only a regular file.
+// A tool_error when the file cannot be opened or locked.
+std::unique_ptr<cmos_write_lock> lock_file_exclusively(const lock_file_place& file, const lock_file_rules& rules);

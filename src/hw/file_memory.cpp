@@ -79,9 +79,9 @@ long file_memory::read_through_mapping(void* buffer, std::size_t size)
     return static_cast<long>(size);
 }
 
-std::unique_ptr<physical_memory> file_memory::open(const std::string& path, int& error, int extra_flags)
+std::unique_ptr<physical_memory> file_memory::open(const std::string& path, int& error)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | extra_flags);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     error = fd < 0 ? errno : 0;
     if (fd < 0)
         return nullptr;

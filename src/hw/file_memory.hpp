@@ -27,7 +27,7 @@ public:
 
     // Opens path read-only; nullptr when it cannot be opened, with the
     // system's error number in error (0 on success).
-    static std::unique_ptr<physical_memory> open(const std::string& path, int& error, int extra_flags = 0);
+    static std::unique_ptr<physical_memory> open(const std::string& path, int& error);
 
 private:
     long read_through_mapping(void* buffer, std::size_t size);

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "hw/access_diagnosis.hpp"
@@ -88,5 +89,5 @@ void hardware_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t lo
 // /run/lock is writable by everyone, so the file must be root's own.
 std::unique_ptr<cmos_write_lock> hardware_machine::lock_cmos_writes()
 {
-    return lock_file_exclusively("/run/lock/cmoscfg.lock", {0600, true});
+    return lock_file_exclusively({AT_FDCWD, "/run/lock/cmoscfg.lock", "/run/lock/cmoscfg.lock"}, {0600, true});
 }

@@ -13,6 +13,7 @@
 #include "hw/file_lock.hpp"
 #include "hw/file_memory.hpp"
 #include "hw/memory_ranges.hpp"
+#include "hw/smbios_scan.hpp"
 #include "lib/tool_error.hpp"
 #include "lib/whole_file.hpp"
 
@@ -41,16 +42,25 @@ ssize_t write_at(int fd, const void* buffer, std::size_t size, off_t offset)
     return put;
 }
 
-// An image's files are opened without following a symbolic link (O_NOFOLLOW):
-// a link planted in the image would let a write of root's change, or create,
-// the file it points to, and a dangling one would read as untouched CMOS.
+// An image's files are opened without following a symbolic link: a link
+// planted in the image would let a write of root's change, or create, the
+// file it points to, and a dangling one would read as untouched CMOS.
 [[noreturn]] void refuse_link(const std::string& path)
 {
     throw tool_error{1, format_text("Error: %s is a symbolic link; an image's files must not be links\n", path.c_str())};
 }
+
+// A device node written as a file would be written from its first byte on (a
+// block device reports the size 0), and a FIFO or a character device read as
+// one may never end. A tar archive unpacked by root recreates either.
+[[noreturn]] void refuse_irregular(const std::string& path)
+{
+    throw tool_error{1, format_text("Error: %s is not a regular file; an image's files must be regular files\n",
+                                    path.c_str())};
+}
 }  // namespace
 
-image_machine::image_machine(std::string directory) : directory_(std::move(directory)) {}
+image_machine::image_machine(std::string directory) : files_(std::move(directory)) {}
 
 image_machine::~image_machine()
 {
@@ -70,9 +80,45 @@ int image_machine::raise_io_privilege()
 
 std::string image_machine::file_path(const char* name) const
 {
-    if (!directory_.empty() && directory_.back() == '/')
-        return directory_ + name;
-    return directory_ + "/" + name;
+    return files_.path_of(name);
+}
+
+int image_machine::open_own_file(const char* name, int flags, mode_t mode)
+{
+    if (files_.is_link())
+        throw tool_error{1, format_text("Error: %s is a symbolic link; an image's directory must not be a link\n",
+                                        files_.path().c_str())};
+    opened_file file = files_.open_regular(name, flags, mode);
+    switch (file.outcome) {
+    case open_outcome::opened:
+        return file.fd;
+    case open_outcome::link:
+        refuse_link(file_path(name));
+    case open_outcome::not_regular:
+        refuse_irregular(file_path(name));
+    case open_outcome::missing:
+    case open_outcome::failed:
+        break;
+    }
+    errno = file.error;
+    return -1;
+}
+
+opened_file image_machine::open_image_file(const std::string& name)
+{
+    return files_.open_regular(name, O_RDONLY);
+}
+
+bool image_machine::read_own_file(const char* name, std::string& contents)
+{
+    int fd = open_own_file(name, O_RDONLY);
+    if (fd < 0)
+        return false;
+    bool read = read_whole_descriptor(fd, contents);
+    int error = errno;
+    ::close(fd);
+    errno = error;
+    return read;
 }
 
 std::string image_machine::physical_memory_path()
@@ -86,14 +132,15 @@ std::unique_ptr<physical_memory> image_machine::open_physical_memory()
 {
     std::string index_path = file_path("mem.ranges");
     std::string index;
-    if (read_whole_file(index_path, index)) {
-        int fd = ::open(physical_memory_path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) {
-            physical_memory_error_ = errno;
-            if (errno == ELOOP)
-                refuse_link(physical_memory_path());
-            return nullptr;
-        }
+    bool indexed = read_own_file("mem.ranges", index);
+    if (!indexed && errno != ENOENT)
+        throw tool_error{1, format_text("Error: unable to read %s: %s\n", index_path.c_str(), std::strerror(errno))};
+    int fd = open_own_file("mem", O_RDONLY);
+    if (fd < 0) {
+        physical_memory_error_ = errno;
+        return nullptr;
+    }
+    if (indexed) {
         std::string problem;
         std::unique_ptr<physical_memory> memory = open_memory_ranges(fd, index, problem);
         if (!memory) {
@@ -102,14 +149,17 @@ std::unique_ptr<physical_memory> image_machine::open_physical_memory()
         }
         return memory;
     }
-    if (errno == ELOOP)
-        refuse_link(index_path);
-    if (errno != ENOENT)
-        throw tool_error{1, format_text("Error: unable to read %s: %s\n", index_path.c_str(), std::strerror(errno))};
-    std::unique_ptr<physical_memory> memory = file_memory::open(physical_memory_path(), physical_memory_error_, O_NOFOLLOW);
-    if (!memory && physical_memory_error_ == ELOOP)
-        refuse_link(physical_memory_path());
-    return memory;
+    // The scan for the entry point reads up to this address: a shorter file
+    // is an image cut short, not a failing read of memory.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) < SMBIOS_SCAN_END) {
+        ::close(fd);
+        throw tool_error{1, format_text("Error: %s ends at %jx, below %jx, where the SMBIOS entry point is looked for; "
+                                        "the image is incomplete\n",
+                                        physical_memory_path().c_str(), static_cast<std::uintmax_t>(st.st_size),
+                                        static_cast<std::uintmax_t>(SMBIOS_SCAN_END))};
+    }
+    return std::make_unique<file_memory>(fd);
 }
 
 int image_machine::physical_memory_error()
@@ -129,11 +179,8 @@ int image_machine::cmos_fd(bool for_writing)
     if (cmos_fd_ >= 0 && (cmos_writable_ || !for_writing))
         return cmos_fd_;
     std::string path = file_path("cmos");
-    int fd = for_writing ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644)
-                         : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    int fd = for_writing ? open_own_file("cmos", O_RDWR | O_CREAT, 0644) : open_own_file("cmos", O_RDONLY);
     if (fd < 0) {
-        if (errno == ELOOP)
-            refuse_link(path);
         if (!for_writing && errno == ENOENT)
             return -1;  // a missing image CMOS reads as all 0xFF
         if (!for_writing)
@@ -244,20 +291,20 @@ void image_machine::write_failure(const char* reason) const
 // locks the same file, whatever directory name it was given.
 std::unique_ptr<cmos_write_lock> image_machine::lock_cmos_writes()
 {
-    std::string path = file_path("cmos");
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-        refuse_link(path);
-    return lock_file_exclusively(path, {0644, false});
+    // Made here when missing, as a regular file: the lock takes only that.
+    int fd = open_own_file("cmos", O_RDONLY | O_CREAT, 0644);
+    if (fd < 0)
+        throw tool_error{1, format_text("Error: unable to open the lock file %s: %s\n", file_path("cmos").c_str(),
+                                        std::strerror(errno))};
+    ::close(fd);
+    return lock_file_exclusively({files_.fd(), "cmos", file_path("cmos")}, {0644, false});
 }
 
 std::optional<std::string> image_machine::recorded_platform()
 {
     std::string path = file_path("platform");
     std::string text;
-    if (!read_whole_file(path, text)) {
-        if (errno == ELOOP)
-            refuse_link(path);
+    if (!read_own_file("platform", text)) {
         if (errno == ENOENT)
             return std::nullopt;  // an image made by hand: identified as the hardware is
         throw tool_error{1, format_text("Error: unable to read %s: %s\n", path.c_str(), std::strerror(errno))};

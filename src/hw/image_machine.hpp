@@ -5,11 +5,14 @@
 #include <sys/types.h>
 
 #include "hw/machine.hpp"
+#include "lib/held_directory.hpp"
 
 // A machine image: a directory whose file "mem" stands for physical memory
 // (byte A of the file is physical address A) and whose file "cmos" holds every
 // CMOS bank (location L of the bank at index port P is byte P * 256 + L).
-// Nothing of the real hardware is touched and no root is needed.
+// Nothing of the real hardware is touched and no root is needed. The
+// directory is opened once and its files reached from it; each must be a
+// regular file, reached without a symbolic link.
 class image_machine : public machine {
 public:
     explicit image_machine(std::string directory);
@@ -31,16 +34,23 @@ public:
     std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
     // The file "platform", when the image has one.
     std::optional<std::string> recorded_platform() override;
-    std::optional<std::string> image_directory() override { return directory_; }
+    std::optional<std::string> image_directory() override { return files_.path(); }
+    opened_file open_image_file(const std::string& name) override;
 
 private:
     std::string file_path(const char* name) const;
+    // A descriptor of the image's file name, or -1 with errno when it is
+    // missing (ENOENT) or cannot be opened; a tool_error when it is a link or
+    // no regular file.
+    int open_own_file(const char* name, int flags, mode_t mode = 0);
+    // The whole file; false with errno as open_own_file.
+    bool read_own_file(const char* name, std::string& contents);
     // Opens the cmos file once; creates it only when a write needs it.
     int cmos_fd(bool for_writing);
     [[noreturn]] void read_failure(int error) const;
     [[noreturn]] void write_failure(const char* reason) const;
 
-    std::string directory_;
+    held_directory files_;
     int physical_memory_error_ = 0;
     int cmos_fd_ = -1;
     bool cmos_writable_ = false;

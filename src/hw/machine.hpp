@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "lib/held_directory.hpp"
+
 // The one seam between the tool and the machine it runs on. Everything that
 // touches hardware goes through it: bytes in, bytes out, no knowledge of
 // tokens, checksums or settings. The back end is chosen once at start-up.
@@ -90,6 +92,14 @@ public:
     // The directory of a machine image, where its own settings file may be
     // kept beside it; nullopt for the hardware, which has no such place.
     virtual std::optional<std::string> image_directory() { return std::nullopt; }
+    // A file kept in that directory (its settings file), opened for reading
+    // as every file of the image is (see held_directory::open_regular);
+    // missing where there is no image.
+    virtual opened_file open_image_file(const std::string& name)
+    {
+        (void)name;
+        return {};
+    }
 };
 
 // The back end in use for this run.

@@ -3,13 +3,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cctype>
 #include <cinttypes>
-#include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "hw/smbios_scan.hpp"
 #include "lib/tool_error.hpp"
 
 namespace {
@@ -105,22 +107,58 @@ std::string format_memory_ranges(const std::vector<memory_range>& ranges, std::u
     return text;
 }
 
+namespace {
+
+// A hexadecimal number as format_memory_ranges writes it: 1 to 16 digits and
+// nothing else, so that no stray text passes and no value saturates.
+bool read_hex(std::string_view text, std::uint64_t& value)
+{
+    if (text.empty() || text.size() > 16)
+        return false;
+    value = 0;
+    for (char c : text) {
+        int digit = std::isdigit(static_cast<unsigned char>(c)) != 0 ? c - '0'
+                    : (c >= 'a' && c <= 'f')                         ? c - 'a' + 10
+                    : (c >= 'A' && c <= 'F')                         ? c - 'A' + 10
+                                                                     : -1;
+        if (digit < 0)
+            return false;
+        value = value * 16 + static_cast<std::uint64_t>(digit);
+    }
+    return true;
+}
+
+// "FIRST SECOND": two numbers and one space between them.
+bool read_hex_pair(std::string_view line, std::uint64_t& first, std::uint64_t& second)
+{
+    std::size_t space = line.find(' ');
+    return space != std::string_view::npos && read_hex(line.substr(0, space), first) &&
+           read_hex(line.substr(space + 1), second);
+}
+
+}  // namespace
+
 std::unique_ptr<physical_memory> open_memory_ranges(int mem_fd, const std::string& index, std::string& problem)
 {
     std::istringstream lines(index);
     std::string line;
     std::uint64_t size = 0;
-    if (!std::getline(lines, line) || std::sscanf(line.c_str(), "size %" SCNx64, &size) != 1) {
+    if (!std::getline(lines, line) || line.compare(0, 5, "size ") != 0 ||
+        !read_hex(std::string_view(line).substr(5), size)) {
         problem = "no \"size\" line first";
+        return nullptr;
+    }
+    if (size < SMBIOS_SCAN_END) {
+        problem = format_text("memory ends at %" PRIx64 ", below %" PRIx64 ", where the SMBIOS entry point is looked for",
+                              size, SMBIOS_SCAN_END);
         return nullptr;
     }
     std::vector<placed_range> ranges;
     std::uint64_t offset = 0;
     while (std::getline(lines, line)) {
         placed_range r{0, 0, offset};
-        char extra = 0;
-        if (std::sscanf(line.c_str(), "%" SCNx64 " %" SCNx64 " %c", &r.address, &r.length, &extra) != 2 ||
-            r.length == 0 || r.address > size || r.length > size - r.address ||
+        if (!read_hex_pair(line, r.address, r.length) || r.length == 0 || r.address > size ||
+            r.length > size - r.address ||
             (!ranges.empty() && r.address < ranges.back().address + ranges.back().length)) {
             problem = "wrong line: " + line;
             return nullptr;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/platform_record.hpp"
 
+#include <cctype>
 #include <sstream>
 
 #include "hw/update_method.hpp"
@@ -26,6 +27,22 @@ std::string format_platform_record(const platform_record& record)
     return PLATFORM_KEY + record.platform + "\n" + METHOD_KEY + update_method_keyword(record.update_method) + "\n";
 }
 
+std::optional<std::string> unrecordable_platform_name(const std::string& name)
+{
+    if (name.find_first_of("\n/") != std::string::npos)
+        return std::string("holds a newline or '/'");
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return std::string("holds a control character");
+    }
+    if (name.find("..") != std::string::npos)
+        return std::string("holds \"..\"");
+    if (!name.empty() && (std::isblank(static_cast<unsigned char>(name.front())) != 0 ||
+                          std::isblank(static_cast<unsigned char>(name.back())) != 0))
+        return std::string("begins or ends with a blank");
+    return std::nullopt;
+}
+
 std::optional<platform_record> parse_platform_record(const std::string& text, std::string& problem)
 {
     platform_record record;
@@ -34,8 +51,17 @@ std::optional<platform_record> parse_platform_record(const std::string& text, st
     while (std::getline(lines, line)) {
         if (line.empty())
             continue;
-        if (starts_with(line, PLATFORM_KEY) && line.size() > PLATFORM_KEY.size()) {
+        bool platform_line = starts_with(line, PLATFORM_KEY) && line.size() > PLATFORM_KEY.size();
+        if ((platform_line && !record.platform.empty()) || (starts_with(line, METHOD_KEY) && record.update_method != 0)) {
+            problem = "repeated line: " + line;
+            return std::nullopt;
+        }
+        if (platform_line) {
             record.platform = line.substr(PLATFORM_KEY.size());
+            if (std::optional<std::string> unfit = unrecordable_platform_name(record.platform)) {
+                problem = "the platform name " + *unfit;
+                return std::nullopt;
+            }
             uppercase_string(record.platform);
         } else if (starts_with(line, METHOD_KEY)) {
             std::string keyword = line.substr(METHOD_KEY.size());

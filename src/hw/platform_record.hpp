@@ -19,8 +19,15 @@ struct platform_record {
 
 std::string format_platform_record(const platform_record& record);
 
+// What makes name unfit to be recorded and to name a settings file
+// ("bios_settings.<name>", in the image beside the record), or nullopt: a
+// '/' or ".." would reach outside the image, a control character (a
+// newline, a CR, a NUL) or a blank at either end would not read back as it
+// was written.
+std::optional<std::string> unrecordable_platform_name(const std::string& name);
+
 // The record that text holds, or nullopt with the first wrong or missing part
-// described in problem.
+// described in problem. Each key is given once, on a line of its own.
 std::optional<platform_record> parse_platform_record(const std::string& text, std::string& problem);
 
 // "arc_direct" or "quor_standard"; the keyword that selects update_method.

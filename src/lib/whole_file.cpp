@@ -2,7 +2,6 @@
 #include "lib/whole_file.hpp"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
 bool read_whole_descriptor(int fd, std::string& contents)
@@ -17,16 +16,4 @@ bool read_whole_descriptor(int fd, std::string& contents)
             return got == 0;
         contents.append(buffer, static_cast<std::size_t>(got));
     }
-}
-
-bool read_whole_file(const std::string& path, std::string& contents)
-{
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return false;
-    bool read = read_whole_descriptor(fd, contents);
-    int error = errno;
-    ::close(fd);
-    errno = error;
-    return read;
 }

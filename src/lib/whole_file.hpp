@@ -3,10 +3,7 @@
 
 #include <string>
 
-// Reads the whole file at path, byte for byte, into contents. False, with
-// errno telling why, when it cannot be opened or read (a directory included,
-// and a symbolic link: ELOOP).
-bool read_whole_file(const std::string& path, std::string& contents);
-
-// The same, from an open descriptor, read to its end; the descriptor stays open.
+// Reads the whole file behind the open descriptor fd, from where it stands to
+// its end, byte for byte, into contents; the descriptor stays open. False,
+// with errno telling why, on a read error.
 bool read_whole_descriptor(int fd, std::string& contents);

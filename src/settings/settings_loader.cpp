@@ -137,27 +137,37 @@ std::string settings_file_bytes;
                      source.search_note};
 }
 
+// An image's file is the image's, not a name the user typed: it was opened
+// from the image's directory, without following a link, and only as a regular
+// file (a FIFO there must not make the run wait for a writer).
+int image_file_descriptor(const std::string& path, const settings_file_source& source)
+{
+    switch (source.image_file.outcome) {
+    case open_outcome::opened:
+        return source.image_file.fd;
+    case open_outcome::link:
+        throw tool_error{1, format_text("Error: refusing settings file %s: it is a symbolic link\n", path.c_str())};
+    case open_outcome::not_regular:
+        throw tool_error{1, format_text("Error: refusing settings file %s: not a regular file\n", path.c_str())};
+    case open_outcome::missing:
+    case open_outcome::failed:
+        break;
+    }
+    return -1;
+}
+
 // The whole file, read through one descriptor that is checked first: what is
 // parsed, and what a capture copies, is what was checked, even when the name
 // is swapped meanwhile or the file is a pipe that reads only once.
 std::string read_trusted_file(const std::string& path, const settings_file_source& source)
 {
-    // An image's file is the image's, not a name the user typed: no link is
-    // followed, and a FIFO there must not make the run wait for a writer.
-    int image_flags = source.in_image ? O_NOFOLLOW | O_NONBLOCK : 0;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | image_flags);
-    if (fd < 0 && errno == ELOOP && source.in_image)
-        throw tool_error{1, format_text("Error: refusing settings file %s: it is a symbolic link\n", path.c_str())};
+    int fd = source.in_image ? image_file_descriptor(path, source) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         cannot_open(path, source);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         cannot_open(path, source);  // a directory opens but reads as nothing
-    }
-    if (source.in_image && !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw tool_error{1, format_text("Error: refusing settings file %s: not a regular file\n", path.c_str())};
     }
     if (std::optional<std::string> reason = distrust_reason(st)) {
         ::close(fd);

@@ -4,12 +4,17 @@
 #include <istream>
 #include <string>
 
+#include "lib/held_directory.hpp"
+
 // How the settings file was found, for what loading it takes beyond its name.
 struct settings_file_source {
     // A file of a machine image: opened without following a symbolic link, as
     // every file of an image is. Its name was not typed by the user, so NONE
     // in the image's directory name does not mean "no settings file".
     bool in_image = false;
+    // That file, opened from the image's directory: the loader reads it and
+    // closes the descriptor.
+    opened_file image_file;
     // Where else the file was looked for, and how to change that: shown on a
     // terminal when the file cannot be opened (tool_error::terminal_note).
     std::string search_note;

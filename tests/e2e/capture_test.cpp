@@ -217,6 +217,8 @@ TEST(Capture, WhatWouldFailAtTheEndIsRefusedFirst)
          "Error: cannot capture platform \"K2A07\nX\": its name holds a newline or '/'\n"},
         {{"capture", dir.file("snap")}, {{"CMOSCFG_PLATFORM", "K2/A07"}, {"CMOSCFG_UPDATE_METHOD", "arc_direct"}},
          "Error: cannot capture platform \"K2/A07\": its name holds a newline or '/'\n"},
+        {{"capture", dir.file("snap")}, {{"CMOSCFG_PLATFORM", "K2A07\r"}, {"CMOSCFG_UPDATE_METHOD", "arc_direct"}},
+         "Error: cannot capture platform \"K2A07\r\": its name holds a control character\n"},
     };
     for (const auto& refusal : refusals) {
         tool_result r = machine.run(refusal.args, refusal.env);

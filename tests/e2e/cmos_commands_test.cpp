@@ -3,6 +3,8 @@
 // status, and the CMOS bytes afterwards.
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "support/test_machine.hpp"
 
@@ -188,4 +190,47 @@ TEST(CmosCommands, AnImagesFilesAreNeverFollowedThroughALink)
     r = machine.run({"list_tokens"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error: " + mem + " is a symbolic link; an image's files must not be links\n");
+}
+
+// A capture unpacked by root may hold device nodes and FIFOs. A block device
+// written as a file loses its first bytes, and a FIFO or /dev/zero read as
+// one never ends: every file of an image must be a regular file, refused
+// before anything is written.
+TEST(CmosCommands, AnImagesFilesMustBeRegularFiles)
+{
+    struct {
+        const char* name;
+        mode_t kind;
+        dev_t device;
+    } cases[] = {
+        {"cmos", S_IFIFO, 0},       {"mem", S_IFIFO, 0},      {"mem.ranges", S_IFIFO, 0},
+        {"platform", S_IFIFO, 0},   {"cmos", S_IFCHR, makedev(1, 3)},
+        {"mem.ranges", S_IFCHR, makedev(1, 5)}, {"platform", S_IFCHR, makedev(1, 5)},
+    };
+    for (const auto& c : cases) {
+        test_machine machine(two_banks);
+        const std::string path = machine.image_path() + "/" + c.name;
+        const std::string saved = machine.dir().file("saved");
+        std::filesystem::rename(machine.image_path() + "/cmos", saved);
+        std::filesystem::remove(path);
+        if (::mknod(path.c_str(), c.kind | 0600, c.device) != 0) {
+            if (c.kind == S_IFIFO || ::geteuid() == 0)
+                ADD_FAILURE() << "cannot make " << path;
+            continue;  // a device node needs root
+        }
+        if (std::string(c.name) != "cmos")
+            std::filesystem::rename(saved, machine.image_path() + "/cmos");
+        tool_invocation invocation;
+        invocation.arguments = {"poke", "70", "11", "0"};
+        if (std::string(c.name) == "platform")
+            invocation.env = {{"CMOSCFG_PLATFORM", std::nullopt}};  // or the record is not read
+        invocation.timeout_seconds = 10;
+        tool_result r = machine.run(invocation);
+        EXPECT_EQ(r.status, 1) << c.name;
+        EXPECT_EQ(r.out, "Error: " + path + " is not a regular file; an image's files must be regular files\n")
+            << c.name;
+        if (std::string(c.name) != "cmos") {
+            EXPECT_EQ(machine.cmos(0x70, 0x11), 0x3a) << c.name;
+        }
+    }
 }

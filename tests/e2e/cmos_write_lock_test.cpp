@@ -312,6 +312,37 @@ TEST(CmosWriteLock, AMissingCmosFileIsCreatedForTheLock)
     EXPECT_FALSE(std::filesystem::exists(cmos_path));
 }
 
+// A user who owns the image's parent swaps the image for a link to another
+// directory while a write waits for the lock: the run still writes the image
+// it opened, never the directory the link points to.
+TEST(CmosWriteLock, AnImageSwappedForALinkDuringARunIsNotFollowed)
+{
+    test_machine machine(one_bank);
+    const std::string image = machine.image_path();
+    const std::string cmos_path = image + "/cmos";
+    const std::string before = machine.cmos_file();
+    const std::string victim = machine.dir().file("victim");
+    std::filesystem::copy(image, victim);
+    held_lock other(cmos_path, true);
+
+    std::future<tool_result> run = start(machine, {"poke", "70", "41", "23"});
+    ASSERT_GT(wait_for_lock_waiter(cmos_path), 0);
+    std::filesystem::rename(image, machine.dir().file("opened"));
+    std::filesystem::create_directory_symlink(victim, image);
+    other.release();
+
+    tool_result r = run.get();
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(read_file(victim + "/cmos"), before);
+    EXPECT_EQ(static_cast<unsigned char>(read_file(machine.dir().file("opened") + "/cmos").at(0x7041)), 0x23);
+
+    // An image that is a link when the run starts is refused as a whole.
+    r = machine.run({"poke", "70", "41", "24"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: " + image + " is a symbolic link; an image's directory must not be a link\n");
+    EXPECT_EQ(read_file(victim + "/cmos"), before);
+}
+
 // Eight processes set pairs of tokens of bank 0x70 over and over at the same
 // time; two pairs share a byte, and every pair has two workers. Every write
 // must see the bank as the one before left it, or the direct method's word

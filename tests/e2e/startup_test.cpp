@@ -95,13 +95,15 @@ TEST(Startup, AnImageWithoutMemNamesTheFile)
     EXPECT_EQ(r.out, "Error: unable to open " + machine.image_path() + "/mem\n");
 }
 
-TEST(Startup, AMemFileShorterThanTheScannedSegmentIsAReadError)
+TEST(Startup, AMemFileShorterThanTheScannedSegmentNamesTheImage)
 {
     test_machine machine("bank 70\n");
     std::filesystem::resize_file(machine.image_path() + "/mem", 0xF8000);
     tool_result r = machine.run({"list_tokens"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Error reading bytes; please try operation again, and report this bug\n");
+    EXPECT_EQ(r.out, "Error: " + machine.image_path() +
+                         "/mem ends at f8000, below 100000, where the SMBIOS entry point is looked for; "
+                         "the image is incomplete\n");
 }
 
 }  // namespace

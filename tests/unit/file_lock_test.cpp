@@ -31,7 +31,7 @@ TEST(FileLock, CreatesTheFileAndHoldsTheLockUntilReleased)
     temp_dir dir;
     std::string path = dir.file("cmoscfg.lock");
     {
-        auto lock = lock_file_exclusively(path, private_rules);
+        auto lock = lock_file_exclusively({AT_FDCWD, path, path}, private_rules);
         EXPECT_TRUE(locked_by_someone(path));
         struct stat st;
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
@@ -47,7 +47,7 @@ TEST(FileLock, ADescriptorThatHoldsTheLockAlreadyIsSharedAndKeepsIt)
     int held = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
     {
-        auto lock = lock_file_exclusively(path, image_rules);  // would wait forever otherwise
+        auto lock = lock_file_exclusively({AT_FDCWD, path, path}, image_rules);  // would wait forever otherwise
         EXPECT_NE(lock, nullptr);
     }
     EXPECT_TRUE(locked_by_someone(path));
@@ -61,13 +61,13 @@ TEST(FileLock, LockFilesAreNotLinksAndPrivateOnesAreOwnRegularFiles)
     std::string target = dir.write("elsewhere", "");
     std::string link = dir.file("cmoscfg.lock");
     std::filesystem::create_symlink(target, link);
-    captured_run r = capture_run([&] { lock_file_exclusively(link, private_rules); });
+    captured_run r = capture_run([&] { lock_file_exclusively({AT_FDCWD, link, link}, private_rules); });
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, "Error: unable to open the lock file " + link + ": Too many levels of symbolic links\n");
 
     // Nor an image's cmos file: a link there would have root create its target.
     std::filesystem::remove(target);
-    r = capture_run([&] { lock_file_exclusively(link, image_rules); });
+    r = capture_run([&] { lock_file_exclusively({AT_FDCWD, link, link}, image_rules); });
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, "Error: unable to open the lock file " + link + ": Too many levels of symbolic links\n");
     EXPECT_FALSE(std::filesystem::exists(target));
@@ -76,7 +76,7 @@ TEST(FileLock, LockFilesAreNotLinksAndPrivateOnesAreOwnRegularFiles)
         GTEST_SKIP() << "needs root to give a file to another user";
     std::string planted = dir.write("planted.lock", "");
     ASSERT_EQ(::chown(planted.c_str(), 65534, 65534), 0);
-    r = capture_run([&] { lock_file_exclusively(planted, private_rules); });
+    r = capture_run([&] { lock_file_exclusively({AT_FDCWD, planted, planted}, private_rules); });
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, "Error: the lock file " + planted + " is not a regular file owned by this user; remove it.\n");
 }

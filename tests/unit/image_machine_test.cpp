@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The machine-image back end: where CMOS bytes live in the cmos file, what
 // missing bytes read as, and how writes extend the file.
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "hw/image_machine.hpp"
+#include "hw/memory_ranges.hpp"
+#include "hw/platform_record.hpp"
 #include "support/capture.hpp"
 #include "support/temp_dir.hpp"
 
@@ -100,14 +104,66 @@ TEST(ImageMachine, PhysicalMemoryIsTheMemFile)
     image_machine m(dir.path());
     EXPECT_EQ(m.physical_memory_path(), dir.path() + "/mem");
     EXPECT_EQ(m.open_physical_memory(), nullptr);
-    dir.write("mem", "abcdef");
+    std::string bytes(0x100000, '\0');
+    bytes.replace(0xFFFFA, 6, "abcdef");
+    dir.write("mem", bytes);
     auto memory = m.open_physical_memory();
     ASSERT_NE(memory, nullptr);
     char buffer[8] = {};
-    ASSERT_TRUE(memory->seek(4));
+    ASSERT_TRUE(memory->seek(0xFFFFE));
     EXPECT_EQ(memory->read(buffer, 8), 2);
     EXPECT_EQ(std::string(buffer), "ef");
     EXPECT_EQ(memory->read(buffer, 8), 0);
+}
+
+// The image formats are read strictly: what does not read back exactly as the
+// tool writes it is refused, never taken in part.
+TEST(ImageFormats, PlatformRecordsAndMemoryIndexesAreReadStrictly)
+{
+    using namespace std::string_literals;
+    const std::string method = "update_method: arc_direct\n";
+    const struct {
+        std::string text;
+        std::string problem;  // empty: accepted
+    } records[] = {
+        {"platform: k2a07\n" + method, ""},
+        {"platform: K2A07\nplatform: K2E07\n" + method, "repeated line: platform: K2E07"},
+        {"platform: K2A07\n" + method + method, "repeated line: update_method: arc_direct"},
+        {"platform: ../../etc\n" + method, "the platform name holds a newline or '/'"},
+        {"platform: ..\n" + method, "the platform name holds \"..\""},
+        {"platform: K2A07\r\n" + method, "the platform name holds a control character"},
+        {"platform: K2A07\0X\n"s + method, "the platform name holds a control character"},
+        {"platform: K2A07 \n" + method, "the platform name begins or ends with a blank"},
+    };
+    for (const auto& r : records) {
+        std::string problem;
+        EXPECT_EQ(parse_platform_record(r.text, problem).has_value(), r.problem.empty()) << r.text;
+        EXPECT_EQ(problem, r.problem) << r.text;
+    }
+
+    temp_dir dir;
+    const struct {
+        std::string index;
+        std::string problem;
+    } indexes[] = {
+        {"size 100000\nf0000 10\n", ""},
+        {"size100000 junk\nf0000 10\n", "no \"size\" line first"},
+        {"size 10000000000000000\nf0000 10\n", "no \"size\" line first"},  // 17 digits
+        {"size 100000\nf0000 10 junk\n", "wrong line: f0000 10 junk"},
+        {"size 100000\nf0000  10\n", "wrong line: f0000  10"},
+        {"size 100000\n-f0000 10\n", "wrong line: -f0000 10"},
+        {"size f8000\nf0000 10\n", "memory ends at f8000, below 100000, where the SMBIOS entry point is looked for"},
+    };
+    for (const auto& c : indexes) {
+        int fd = ::open(dir.write("mem", std::string(0x10, 'm')).c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        std::string problem;
+        std::unique_ptr<physical_memory> memory = open_memory_ranges(fd, c.index, problem);
+        EXPECT_EQ(memory != nullptr, c.problem.empty()) << c.index;
+        EXPECT_EQ(problem, c.problem) << c.index;
+        if (!memory)
+            ::close(fd);
+    }
 }
 
 }  // namespace
