@@ -11,6 +11,23 @@
 // is taken and before anything is written.
 void require_hex_numbers(const command_line& line, int first, int last);
 
+// Only the low byte of a location, mask or value reaches the ports, so 0x141
+// would write location 0x41 and a value of 0x105 would write 0x05. Word i,
+// a whole hexadecimal number, must lie in 0..0xFF; otherwise the run ends with
+// "Error: WHAT out of range (00 to ff): WORD" and status 1, before the write
+// lock is taken and before anything is written.
+void require_byte_number(const command_line& line, int i, const char* what);
+
+// The index port of a write given by its numbers, word i (a whole hexadecimal
+// number). Only 16 bits reach the port, so 0x10070 would write through 0x70;
+// and a port that is no CMOS bank drives some other device (0x170 is the
+// secondary ATA channel). So the port must lie in 0..0xFFFF, and be one of the
+// machine's CMOS banks: the fixed banks at 0x70 and 0x72 or the index port of
+// one of its tokens. Otherwise the run ends with one "Error: ..." line naming
+// the port and status 1, before the write lock is taken and before anything is
+// written.
+void require_cmos_index_port(const command_line& line, int i);
+
 // Words after the first `used` ones (the program name counted) end the run
 // with "Error: unexpected argument: WORD" and status 1, before the write lock
 // is taken and before anything is written.

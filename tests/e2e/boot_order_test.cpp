@@ -250,7 +250,7 @@ TEST(BootOrder, BadOrMissingArgumentsAreRefusedAndNothingIsWritten)
         {{"bootorder_raw", "set", "72", "a4", "0", "3"}, zero_mask},
         {{"bootorder_raw", "set", "72", "a4", "f0"}, std::string("Device number is required.\n") + halting},
         {{"bootorder_raw", "set", "74", "10", "f0", "3"},
-         "error:  failed to find anything in the token table with index port 74\n"},
+         "Error: index port 74 is not a CMOS bank of this machine (its banks: 70 72)\n"},
     };
     for (const auto& c : cases) {
         for (const char* platform : {"K2A07", "K2E07"}) {
