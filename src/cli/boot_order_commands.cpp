@@ -141,6 +141,7 @@ int set_slot(const command_line& line, const boot_device_table& table)
     int index = line.number(3);
     int device = line.number(4);
     const boot_device_row& row = slot_of(table, index);
+    require_byte_number(line, 4, "device number");
     set_d4_field(row.index_port, row.location, row.mask, device);
     return 0;
 }
@@ -193,6 +194,10 @@ command_status bootorder_raw_command(const command_line& line)
             halt("Device number is required.");
         require_no_more_words(line, 7);
         require_hex_numbers(line, 3, 6);
+        require_port_number(line, 3);
+        require_byte_number(line, 4, "location");
+        require_byte_number(line, 5, "mask");
+        require_byte_number(line, 6, "device number");
         set_d4_field(index_port, location, mask, line.number(6));
         return 0;
     }

@@ -8,6 +8,7 @@
 
 #include "cli/platform.hpp"
 #include "cli/settings_file_resolution.hpp"
+#include "cli/write_arguments.hpp"
 #include "hw/cmos_snapshot.hpp"
 #include "hw/image_writer.hpp"
 #include "hw/platform_record.hpp"
@@ -91,6 +92,9 @@ command_status capture_command(const command_line& line)
         std::printf("\nUsage:  %s  capture  DIR\n\n", line.program_name());
         return 0;
     }
+    // A second word is no part of the directory's name: nothing is captured
+    // rather than one of the two.
+    require_no_more_words(line, 3);
     const std::string& target = line[2];
     require_recordable_platform();
     staged_directory::require_new_or_empty(target);

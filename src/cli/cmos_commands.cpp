@@ -46,6 +46,9 @@ command_status poke_command(const command_line& line)
     }
     require_no_more_words(line, 5);
     require_hex_numbers(line, 2, 4);
+    require_cmos_index_port(line, 2);
+    require_byte_number(line, 3, "location");
+    require_byte_number(line, 4, "value");
     {
         cmos_write_guard guard;
         write_cmos(line.number(2), line.number(3), line.number(4));

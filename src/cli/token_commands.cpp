@@ -97,6 +97,10 @@ command_status setraw_command(const command_line& line)
         return 0;
     require_no_more_words(line, 6);
     require_hex_numbers(line, 2, 5);
+    require_port_number(line, 2);
+    require_byte_number(line, 3, "location");
+    require_byte_number(line, 4, "AND mask");
+    require_byte_number(line, 5, "OR mask");
     set_d4_token(line.number(2), line.number(3), line.number(4),
                  line.number(5));
     return 0;

@@ -75,8 +75,11 @@ int list_command(const std::vector<std::string>&)
     return 0;
 }
 
-int default_command(const std::vector<std::string>&)
+int default_command(const std::vector<std::string>& words)
 {
+    // It resets every setting: a setting's name after it must not read as
+    // "reset only this one".
+    refuse_words_after(words, 3);
     set_each_default();
     return 0;
 }
@@ -89,6 +92,8 @@ int readfile_command(const std::vector<std::string>& words)
         std::puts("ERROR:  you must provide the filename to read settings from.\n");
         return 1;
     }
+    // A second file name would be dropped while the first is applied.
+    refuse_words_after(words, 4);
     read_user_settings(file_name);
     return 0;
 }

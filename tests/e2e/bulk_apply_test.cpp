@@ -118,6 +118,12 @@ TEST_F(BulkApply, ReadfileAndCheckArgumentsAndMissingFiles)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, expected_output("setting_usage.txt") +
                          "ERROR:  you must provide the filename to read settings from.\n\n");
+    const std::string before = machine.cmos_file();
+    r = machine.run_with_settings(
+        {"setting", "readfile", files.write("user.settings", "Power Profile : Power Saving\n"), "extra"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: unexpected argument: extra\n");
+    EXPECT_EQ(machine.cmos_file(), before);
     r = machine.run_with_settings({"setting", "check"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, expected_output("setting_usage.txt") +
@@ -259,7 +265,14 @@ TEST_F(BulkApply, CheckAsJsonGivesEveryLineItsOutcome)
 
 TEST_F(BulkApply, SetEachDefaultResetsOnlyWhatDiffers)
 {
-    tool_result r = machine.run_with_settings({"setting", "set_each_default"});
+    // It takes no setting's name: resetting every setting is not what that asks.
+    const std::string before = machine.cmos_file();
+    tool_result r = machine.run_with_settings({"setting", "default", "Power Profile"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: unexpected argument: Power Profile\n");
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    r = machine.run_with_settings({"setting", "set_each_default"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "setting Serial Console                to Off\n"
                      "setting PXE Boot NIC1                 to Enabled\n"

@@ -162,6 +162,10 @@ TEST(Capture, RefusalsWriteNothing)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, usage);
 
+    r = machine.run({"capture", dir.file("snap"), "extra"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: unexpected argument: extra\n");
+
     fs::create_directory(dir.file("full"));
     dir.write("full/keep", "x");
     r = machine.run({"capture", dir.file("full")});

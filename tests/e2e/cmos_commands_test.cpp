@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <tuple>
 
 #include "support/test_machine.hpp"
 
@@ -44,15 +45,20 @@ TEST(CmosCommands, PeekMasksWithoutShiftingAndWrapsPortAndLocation)
     }
 }
 
-TEST(CmosCommands, PokeChangesExactlyOneByteAndPrintsNothing)
+// A poke reaches the fixed banks, tokens or none (0x72 here), and the bank of
+// any token (0x74).
+TEST(CmosCommands, PokeChangesExactlyOneByteOfABankAndPrintsNothing)
 {
-    test_machine machine(two_banks);
+    test_machine machine(std::string(two_banks) + "table e8000\nd4 d400 74 75 00 40 4f 50\n"
+                                                  "token 0001 40 fe 01\nend-of-table\nanchor f5a00\nbank 74\n");
     std::string expected = machine.cmos_file();
-    expected[0x7220] = static_cast<char>(0xA5);
-
-    tool_result r = machine.run({"poke", "72", "120", "1a5"});  // location and value modulo 0x100
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "");
+    for (auto [port, location, value] : {std::tuple{"72", "ff", "ff"}, std::tuple{"74", "0", "a5"}}) {
+        tool_result r = machine.run({"poke", port, location, value});
+        EXPECT_EQ(r.status, 0) << port;
+        EXPECT_EQ(r.out, "") << port;
+    }
+    expected[0x72FF] = static_cast<char>(0xFF);
+    expected[0x7400] = static_cast<char>(0xA5);
     EXPECT_EQ(machine.cmos_file(), expected);
 }
 

@@ -36,6 +36,23 @@ cmos 70 40 10 22
 checksum 70 40 4f 3e
 )";
 
+// Tokens on both fixed banks: a write through either finds its checksum
+// entry, so that only the checks of its words can stop it.
+const char* const both_banks = R"(
+table e8000
+d4 d400 70 71 00 40 4f 3e
+token 0041 40 fe 01
+d4 d401 72 73 00 80 8f 90
+token 0050 80 fc 02
+end-of-table
+anchor f5a00
+bank 70
+cmos 70 40 10 22
+checksum 70 40 4f 3e
+bank 72
+checksum 72 80 8f 90
+)";
+
 // Holds an exclusive flock on a file for the test; close_on_exec false lets
 // the tools the test starts inherit the descriptor, and with it the lock.
 class held_lock {
@@ -135,9 +152,10 @@ TEST(CmosWriteLock, EveryWriteWaitsWhileAnotherProcessHoldsTheLock)
     }
 }
 
-TEST(CmosWriteLock, MistypedOrExtraWordsOfWritesAreRefusedBeforeTheLockIsWaitedFor)
+TEST(CmosWriteLock, MistypedOutOfRangeOrExtraWordsOfWritesAreRefusedBeforeTheLockIsWaitedFor)
 {
-    test_machine machine(one_bank);
+    const std::string not_a_bank = " is not a CMOS bank of this machine (its banks: 70 72)\n";
+    test_machine machine(both_banks);
     std::string before = machine.cmos_file();
     held_lock other(machine.image_path() + "/cmos", true);
     struct {
@@ -157,6 +175,23 @@ TEST(CmosWriteLock, MistypedOrExtraWordsOfWritesAreRefusedBeforeTheLockIsWaitedF
         {{"set", "41", "42"}, "Error: unexpected argument: 42\n"},
         {{"bootorder", "set", "1", "3", "4"}, "Error: unexpected argument: 4\n"},
         {{"bootorder_raw", "set", "72", "a4", "0f", "3", ""}, "Error: unexpected argument: \n"},
+        // Beyond a byte or 16 bits: only the low bits would reach the ports.
+        {{"poke", "70", "141", "5"}, "Error: location out of range (00 to ff): 141\n"},
+        {{"poke", "70", "41", "105"}, "Error: value out of range (00 to ff): 105\n"},
+        {{"poke", "70", "-1", "5"}, "Error: location out of range (00 to ff): -1\n"},
+        {{"poke", "10070", "41", "5"}, "Error: index port out of range (0000 to ffff): 10070\n"},
+        {{"setraw", "70", "141", "fe", "0"}, "Error: location out of range (00 to ff): 141\n"},
+        {{"setraw", "70", "41", "1fe", "0"}, "Error: AND mask out of range (00 to ff): 1fe\n"},
+        {{"setraw", "70", "41", "fe", "100000000"}, "Error: OR mask out of range (00 to ff): 100000000\n"},
+        {{"setraw", "-70", "41", "fe", "1"}, "Error: index port out of range (0000 to ffff): -70\n"},
+        {{"bootorder_raw", "set", "72", "1a3", "f0", "5"}, "Error: location out of range (00 to ff): 1a3\n"},
+        {{"bootorder_raw", "set", "72", "a3", "-f0", "5"}, "Error: mask out of range (00 to ff): -f0\n"},
+        {{"bootorder_raw", "set", "72", "a3", "f0", "105"}, "Error: device number out of range (00 to ff): 105\n"},
+        {{"bootorder", "set", "1", "100"}, "Error: device number out of range (00 to ff): 100\n"},
+        {{"bootorder", "set", "1", "-1"}, "Error: device number out of range (00 to ff): -1\n"},
+        // A port that is no CMOS bank may drive another device (0x170: the
+        // secondary ATA channel).
+        {{"poke", "170", "41", "5"}, "Error: index port 170" + not_a_bank},
     };
     for (const auto& w : writes) {
         tool_invocation invocation;

@@ -108,11 +108,6 @@ TEST(TokenCommands, RawTestAndSetTakeTheMasksAsStored)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "set\n");
     EXPECT_EQ(machine.run({"testraw", "70", "1b", "fe", "101"}).out, "unset\n");  // never matches
-
-    // An OR mask beyond one byte: 0x180 reaches CMOS as 0x80, and the word
-    // follows the stored byte (0x81 -> 0x80: -1), not the number 0x180.
-    EXPECT_EQ(machine.run({"setraw", "70", "1b", "0", "180"}).status, 0);
-    EXPECT_EQ(machine.cmos_file(), with_bytes(before, {{0x701B, 0x80}, {0x703F, 0x36}}));
 }
 
 TEST(TokenCommands, DirectMethodWordWrapsBelowZero)
