@@ -64,9 +64,14 @@ def bios_drift(reports, baseline=None):
     hosts = [report['host'] for report in reported]
     failed = [{'host': report['host'], 'error': report.get('error') or 'no report'}
               for report in reports if 'current' not in report]
-    names = []
+    # Every name any host reported, in the order first seen; the set keeps
+    # this linear in the number of names, which runs to thousands per host.
+    names, seen = [], set()
     for report in reported:
-        names.extend(name for name in report['current'] if name not in names)
+        for name in report['current']:
+            if name not in seen:
+                seen.add(name)
+                names.append(name)
     settings = []
     differing_per_host = dict((host, 0) for host in hosts)
     for name in names:
