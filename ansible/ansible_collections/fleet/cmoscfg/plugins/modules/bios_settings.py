@@ -20,6 +20,9 @@ description:
   - The request is a settings file. The tool judges it with C(cmoscfg setting check --json), line by line
     exactly as C(cmoscfg setting readfile) would apply it, before anything is written; any line that
     readfile could not carry out fails the host with nothing written.
+  - Every line of the request must have its verdict in that document, for the setting it asks for; a
+    document that leaves one out fails the host with nothing written, since what is written and read back
+    is taken from it.
   - A request that would change something is applied by one C(cmoscfg setting readfile) (one process and one
     write lock, whatever the number of settings) and read back with C(cmoscfg setting json).
   - A second run with the same request changes nothing.
@@ -197,14 +200,16 @@ from ansible.module_utils.common.text.converters import to_bytes
 from ansible_collections.fleet.cmoscfg.plugins.module_utils.cmoscfg_tool import (
     failure_text, json_document, read_state, run_tool, run_tool_or_fail, settings_state)
 from ansible_collections.fleet.cmoscfg.plugins.module_utils.settings_request import (
-    adjusted_names, changed_names, default_requests, plan, present_values, request_file_text)
+    adjusted_names, changed_names, default_requests, plan, present_values, request_file_text, request_line_count,
+    unjudged_lines)
 
 
 def request_file(module):
-    """The path of the request file, and the state read for defaults (else None)."""
+    """The path of the request file, the state read for defaults (else None) and the name on each of its lines
+    (None for src, whose lines the tool alone reads as requests)."""
     params = module.params
     if params['src'] is not None:
-        return params['src'], None
+        return params['src'], None, None
     state = None
     if params['settings'] is not None:
         requested = params['settings']
@@ -218,15 +223,32 @@ def request_file(module):
     path = os.path.join(module.tmpdir, 'request.settings')
     with open(path, 'wb') as request:
         request.write(to_bytes(text, errors='surrogate_or_strict'))
-    return path, state
+    # Nothing was refused, so each name is on a line of its own, in order.
+    return path, state, [u'%s' % (name,) for name in requested]
 
 
-def judge(module, path):
+def judge(module, path, names):
+    """The check document of the request file, which must judge every line of it."""
+    nothing = dict(changed=False, changes={}, written=[], missing=[], reboot_required=False)
     command, rc, out, err = run_tool(module, 'setting', 'check', '--json', path)
     check = json_document(out) if rc in (0, 1) else None
     if check is None or 'lines' not in check:
         module.fail_json(msg='nothing was written: ' + failure_text(command, rc, out, err), rc=rc, stdout=out,
-                         stderr=err, changed=False, changes={}, written=[], missing=[], reboot_required=False)
+                         stderr=err, **nothing)
+    if names is None:
+        try:
+            with open(path, 'rb') as request:
+                requested = dict.fromkeys(range(1, request_line_count(request.read()) + 1))
+        except (IOError, OSError) as error:
+            module.fail_json(msg='nothing was written: cannot read %s: %s' % (path, error), **nothing)
+    else:
+        requested = dict((number, name) for number, name in enumerate(names, 1))
+    # What is written is planned and read back from the verdicts, so one
+    # left out would go unreported.
+    problems = unjudged_lines(check, requested)
+    if problems:
+        module.fail_json(msg='nothing was written: setting check --json did not judge the whole request: '
+                             + '; '.join(problems), errors=problems, stdout=out, **nothing)
     return check
 
 
@@ -294,8 +316,8 @@ def main():
         module.fail_json(msg='give exactly one of settings, src and defaults=true (given: %s)'
                              % (', '.join(sources) or 'none'))
 
-    path, state = request_file(module)
-    check = judge(module, path)
+    path, state, names = request_file(module)
+    check = judge(module, path, names)
     ignore = module.params['missing'] == 'ignore'
     changes, missing, errors, befores, writes = plan(check, ignore, module.params['src'])
     result = dict(changed=False, changes=changes, written=[], missing=missing, reboot_required=False)

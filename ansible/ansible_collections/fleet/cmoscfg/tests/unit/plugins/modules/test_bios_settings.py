@@ -87,8 +87,8 @@ def run_module(tmp_path, monkeypatch, scenario, **params):
     return exited.value.result, runs
 
 
-def answers(readfile_rc=0, readfile_out=READFILE, json_rc=0, json_out=state('Disabled', 'High')):
-    return {'setting check': {'rc': 0, 'out': json.dumps(CHECK)},
+def answers(readfile_rc=0, readfile_out=READFILE, json_rc=0, json_out=state('Disabled', 'High'), check=None):
+    return {'setting check': {'rc': 0, 'out': json.dumps(CHECK if check is None else check)},
             'setting readfile': {'rc': readfile_rc, 'out': readfile_out},
             'setting json': {'rc': json_rc, 'out': json_out},
             'setting save': {'rc': 0, 'out': 'Turbo Mode : Enabled\nFan Speed : Auto\n'}}
@@ -110,6 +110,30 @@ def test_backup_saves_before_readfile(tmp_path, monkeypatch):
     with open(result['backup_file']) as backup:
         assert backup.read() == 'Turbo Mode : Enabled\nFan Speed : Auto\n'
     assert os.stat(result['backup_file']).st_mode & 0o777 == 0o600
+
+
+def check_without(number, **renamed):
+    """CHECK with line number left out, or with its name changed."""
+    check = json.loads(json.dumps(CHECK))
+    if renamed:
+        check['lines'][number - 1].update(renamed)
+    else:
+        del check['lines'][number - 1]
+    return check
+
+
+@pytest.mark.parametrize('check, source, problem', [
+    (check_without(2), 'settings', 'line 2 (Fan Speed) has no verdict'),
+    (check_without(2), 'src', 'line 2 has no verdict'),
+    (check_without(2, name='Fan Mode'), 'settings', 'the verdict on line 2 is for Fan Mode, not Fan Speed'),
+])
+def test_a_check_that_leaves_part_of_the_request_out_writes_nothing(tmp_path, monkeypatch, check, source, problem):
+    src = tmp_path / 'wanted.settings'
+    src.write_text(u'Turbo Mode : Disabled\nFan Speed : High')
+    given = {'settings': WANTED} if source == 'settings' else {'src': str(src)}
+    result, runs = run_module(tmp_path, monkeypatch, answers(check=check), **given)
+    assert result['failed'] is True and result['changed'] is False and [run[0][1] for run in runs] == ['check']
+    assert result['msg'] == 'nothing was written: setting check --json did not judge the whole request: ' + problem
 
 
 @pytest.mark.parametrize('tool, written, known', [
