@@ -64,9 +64,14 @@ def bios_drift(reports, baseline=None):
     hosts = [report['host'] for report in reported]
     failed = [{'host': report['host'], 'error': report.get('error') or 'no report'}
               for report in reports if 'current' not in report]
-    names = []
+    # Every name any host reported, in the order first seen; the set keeps
+    # this linear in the number of names, which runs to thousands per host.
+    names, seen = [], set()
     for report in reported:
-        names.extend(name for name in report['current'] if name not in names)
+        for name in report['current']:
+            if name not in seen:
+                seen.add(name)
+                names.append(name)
     settings = []
     differing_per_host = dict((host, 0) for host in hosts)
     for name in names:
@@ -79,15 +84,43 @@ def bios_drift(reports, baseline=None):
     return {'hosts': hosts, 'failed': failed, 'settings': settings, 'differing_per_host': differing_per_host}
 
 
+# What makes a spreadsheet read a cell as a formula (or, for tab and carriage
+# return, can hide one). Names and values come from the hosts' settings files,
+# so a cell such as =HYPERLINK(...) must stay text.
+FORMULA_STARTS = ('=', '+', '-', '@', '\t', '\r')
+
+
+def csv_cell(value):
+    """A text cell that a spreadsheet shows as text: one that could start a formula gets a leading quote.
+
+    Every such text is guarded alike, a plain value such as -1 too, so that a column reads the same way
+    throughout; the JSON keeps the values as they are.
+    """
+    text = u'%s' % (value,) if value is not None else ''
+    return "'" + text if text.startswith(FORMULA_STARTS) else text
+
+
+def csv_row(out, cells):
+    """Writes one row ending in a line feed.
+
+    The csv module quotes a cell for the characters of its line terminator only, and a carriage return left
+    bare inside a cell ends the row for some readers, whose next cell could then start a formula. So each
+    row is written with CR LF, which quotes a cell holding either, and its end becomes a line feed.
+    """
+    line = io.StringIO()
+    csv.writer(line, lineterminator='\r\n').writerow(cells)
+    out.write(line.getvalue()[:-2] + '\n')
+
+
 def bios_drift_csv(drift):
     """The matrix as CSV: a row per setting with its baseline, each host's value and the number that differ."""
     out = io.StringIO()
-    writer = csv.writer(out, lineterminator='\n')
-    writer.writerow(['setting', 'baseline'] + drift['hosts'] + ['differing'])
+    hosts = drift['hosts']
+    csv_row(out, ['setting', 'baseline'] + [csv_cell(host) for host in hosts] + ['differing'])
     for setting in drift['settings']:
-        writer.writerow([setting['name'], setting['baseline']] + [setting['values'][host] for host in drift['hosts']]
-                        + [len(setting['differing'])])
-    writer.writerow(['differing', ''] + [drift['differing_per_host'][host] for host in drift['hosts']] + [''])
+        csv_row(out, [csv_cell(setting['name']), csv_cell(setting['baseline'])]
+                + [csv_cell(setting['values'][host]) for host in hosts] + [len(setting['differing'])])
+    csv_row(out, ['differing', ''] + [drift['differing_per_host'][host] for host in hosts] + [''])
     return out.getvalue()
 
 

@@ -126,6 +126,31 @@ def plan(check, ignore_missing, where=None):
     return changes, missing, errors, befores, summary['would_change'] > 0
 
 
+def request_line_count(data):
+    """The number of lines that readfile reads from a request file's bytes: a last line needs no line break."""
+    return data.count(b'\n') + (1 if data and not data.endswith(b'\n') else 0)
+
+
+def unjudged_lines(check, requested):
+    """The problems of a `setting check --json` document that leaves out part of the request.
+
+    requested maps each line number of the request file to the name the line asks for, or to None where the
+    module did not write the file and cannot tell (any verdict, a comment's too, will do there). readfile
+    carries out every line whatever the check said, so a line without its verdict would be written unplanned
+    and missing from the read-back.
+    """
+    judged = {}
+    for line in check['lines']:
+        judged.setdefault(line.get('line'), line.get('name'))
+    problems = []
+    for number, name in sorted(requested.items()):
+        if number not in judged:
+            problems.append('line %d%s has no verdict' % (number, '' if name is None else ' (%s)' % name))
+        elif name is not None and judged[number] != name:
+            problems.append('the verdict on line %d is for %s, not %s' % (number, judged[number], name))
+    return problems
+
+
 def adjusted_names(readfile_output, names):
     """The names (of those given) that readfile reported adjusting: each may have been written."""
     adjusted = []

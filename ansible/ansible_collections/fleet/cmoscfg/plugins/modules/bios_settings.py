@@ -20,6 +20,9 @@ description:
   - The request is a settings file. The tool judges it with C(cmoscfg setting check --json), line by line
     exactly as C(cmoscfg setting readfile) would apply it, before anything is written; any line that
     readfile could not carry out fails the host with nothing written.
+  - Every line of the request must have its verdict in that document, for the setting it asks for; a
+    document that leaves one out fails the host with nothing written, since what is written and read back
+    is taken from it.
   - A request that would change something is applied by one C(cmoscfg setting readfile) (one process and one
     write lock, whatever the number of settings) and read back with C(cmoscfg setting json).
   - A second run with the same request changes nothing.
@@ -72,6 +75,11 @@ options:
     description:
       - The directory on the managed host for the files of C(backup). Made, readable by its owner only,
         when missing.
+      - Since a restore applies what is kept there, it is refused, before anything is saved or written, when
+        another user could change it, as the tool refuses such a settings file. It and each directory above
+        it must not be a symbolic link, must belong to root or to the invoking user (under C(become), the
+        user that sudo names), and must not be writable by group or others; above it, a directory of root's
+        with the sticky bit (such as C(/tmp)) may be.
     type: path
     default: /var/backups/cmoscfg
   cmoscfg:
@@ -189,7 +197,9 @@ errors:
   sample: ["Fan Speed: Turbo is not one of its values: Auto, Low, Medium, High, Full"]
 '''
 
+import errno
 import os
+import stat
 import time
 
 from ansible.module_utils.basic import AnsibleModule
@@ -197,14 +207,16 @@ from ansible.module_utils.common.text.converters import to_bytes
 from ansible_collections.fleet.cmoscfg.plugins.module_utils.cmoscfg_tool import (
     failure_text, json_document, read_state, run_tool, run_tool_or_fail, settings_state)
 from ansible_collections.fleet.cmoscfg.plugins.module_utils.settings_request import (
-    adjusted_names, changed_names, default_requests, plan, present_values, request_file_text)
+    adjusted_names, changed_names, default_requests, plan, present_values, request_file_text, request_line_count,
+    unjudged_lines)
 
 
 def request_file(module):
-    """The path of the request file, and the state read for defaults (else None)."""
+    """The path of the request file, the state read for defaults (else None) and the name on each of its lines
+    (None for src, whose lines the tool alone reads as requests)."""
     params = module.params
     if params['src'] is not None:
-        return params['src'], None
+        return params['src'], None, None
     state = None
     if params['settings'] is not None:
         requested = params['settings']
@@ -218,15 +230,32 @@ def request_file(module):
     path = os.path.join(module.tmpdir, 'request.settings')
     with open(path, 'wb') as request:
         request.write(to_bytes(text, errors='surrogate_or_strict'))
-    return path, state
+    # Nothing was refused, so each name is on a line of its own, in order.
+    return path, state, [u'%s' % (name,) for name in requested]
 
 
-def judge(module, path):
+def judge(module, path, names):
+    """The check document of the request file, which must judge every line of it."""
+    nothing = dict(changed=False, changes={}, written=[], missing=[], reboot_required=False)
     command, rc, out, err = run_tool(module, 'setting', 'check', '--json', path)
     check = json_document(out) if rc in (0, 1) else None
     if check is None or 'lines' not in check:
         module.fail_json(msg='nothing was written: ' + failure_text(command, rc, out, err), rc=rc, stdout=out,
-                         stderr=err, changed=False, changes={}, written=[], missing=[], reboot_required=False)
+                         stderr=err, **nothing)
+    if names is None:
+        try:
+            with open(path, 'rb') as request:
+                requested = dict.fromkeys(range(1, request_line_count(request.read()) + 1))
+        except (IOError, OSError) as error:
+            module.fail_json(msg='nothing was written: cannot read %s: %s' % (path, error), **nothing)
+    else:
+        requested = dict((number, name) for number, name in enumerate(names, 1))
+    # What is written is planned and read back from the verdicts, so one
+    # left out would go unreported.
+    problems = unjudged_lines(check, requested)
+    if problems:
+        module.fail_json(msg='nothing was written: setting check --json did not judge the whole request: '
+                             + '; '.join(problems), errors=problems, stdout=out, **nothing)
     return check
 
 
@@ -234,18 +263,75 @@ def diff_lines(changes, side):
     return ''.join('%s : %s\n' % (name, change[side]) for name, change in changes.items())
 
 
+def invoking_user():
+    """The user on whose behalf the module runs, found as the tool finds it: the real user or, when root
+    was started by sudo (as become does), the user sudo names."""
+    real = os.getuid()
+    sudo_uid = os.environ.get('SUDO_UID', '')
+    if real != 0 or not sudo_uid or any(digit not in '0123456789' for digit in sudo_uid) or int(sudo_uid) >= 2 ** 32:
+        return real
+    return int(sudo_uid)
+
+
+def distrust_reason(st, user, last):
+    """Why a directory on the way to the backups, described by its lstat, lets someone else change them, or None.
+
+    A later restore applies what the backup file holds, so nobody but root and the invoking user may be able
+    to swap that file or a directory above it, which is the tool's rule for a settings file. Above the backup
+    directory itself, a directory of root's with the sticky bit (as /tmp) is fine: nobody may rename or remove
+    in it what is not theirs.
+    """
+    if stat.S_ISLNK(st.st_mode):
+        return 'is a symbolic link'
+    if not stat.S_ISDIR(st.st_mode):
+        return 'is not a directory'
+    if st.st_uid not in (0, user):
+        return 'is owned by uid %d, neither root nor the invoking user' % st.st_uid
+    if st.st_mode & (stat.S_IWGRP | stat.S_IWOTH) and (last or st.st_uid != 0 or not st.st_mode & stat.S_ISVTX):
+        return 'may be written by group or others'
+    return None
+
+
+def cannot_keep(module, directory, error, result):
+    module.fail_json(msg='nothing was written: cannot keep the backup in %s: %s' % (directory, error), **result)
+
+
+def backup_directory(module, result):
+    """The backup directory, made (readable by its owner only) where missing; fails the host when another user
+    could change what is kept there. A directory that the module makes is its own, so only those that already
+    exist are judged, without following a link."""
+    directory = os.path.abspath(module.params['backup_dir'])
+    user = invoking_user()
+    path = os.sep
+    for part in [''] + [part for part in directory.split(os.sep) if part]:
+        path = os.path.join(path, part)
+        try:
+            st = os.lstat(path)
+        except OSError as error:
+            if error.errno != errno.ENOENT:
+                cannot_keep(module, directory, error, result)
+            try:
+                os.mkdir(path, 0o700)
+            except OSError as error:
+                cannot_keep(module, directory, error, result)
+            continue
+        reason = distrust_reason(st, user, path == directory)
+        if reason:
+            module.fail_json(msg='nothing was written: refusing backup_dir %s: %s %s' % (directory, path, reason),
+                             **result)
+    return directory
+
+
 def save_backup(module, result):
+    directory = backup_directory(module, result)
     saved = run_tool_or_fail(module, 'setting', 'save', **result)
-    directory = module.params['backup_dir']
     try:
-        if not os.path.isdir(directory):
-            os.makedirs(directory, 0o700)
         path = os.path.join(directory, 'bios-settings.%s.%d' % (time.strftime('%Y-%m-%d@%H:%M:%S'), os.getpid()))
         descriptor = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600)
         with os.fdopen(descriptor, 'wb') as backup:
             backup.write(to_bytes(saved, errors='surrogate_or_strict'))
     except (IOError, OSError) as error:
-        module.fail_json(msg='nothing was written: cannot keep the backup in %s: %s' % (directory, error), **result)
+        cannot_keep(module, directory, error, result)
     return path
 
 
@@ -294,8 +380,8 @@ def main():
         module.fail_json(msg='give exactly one of settings, src and defaults=true (given: %s)'
                              % (', '.join(sources) or 'none'))
 
-    path, state = request_file(module)
-    check = judge(module, path)
+    path, state, names = request_file(module)
+    check = judge(module, path, names)
     ignore = module.params['missing'] == 'ignore'
     changes, missing, errors, befores, writes = plan(check, ignore, module.params['src'])
     result = dict(changed=False, changes=changes, written=[], missing=missing, reboot_required=False)

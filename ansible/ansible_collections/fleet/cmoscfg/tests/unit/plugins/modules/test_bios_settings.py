@@ -69,6 +69,8 @@ def run_module(tmp_path, monkeypatch, scenario, **params):
     monkeypatch.setenv('FAKE_LOG', str(tmp_path / 'log'))
     monkeypatch.setenv('FAKE_REQUEST', str(tmp_path / 'request'))
     monkeypatch.setenv('DEBUG', '1')
+    # The invoking user, for backup_dir, is the one running the test.
+    monkeypatch.delenv('SUDO_UID', raising=False)
     params.update(cmoscfg=str(tool), _ansible_remote_tmp=str(tmp_path), _ansible_keep_remote_files=False)
     monkeypatch.setattr(basic, '_ANSIBLE_ARGS', to_bytes(json.dumps({'ANSIBLE_MODULE_ARGS': params})))
 
@@ -87,8 +89,8 @@ def run_module(tmp_path, monkeypatch, scenario, **params):
     return exited.value.result, runs
 
 
-def answers(readfile_rc=0, readfile_out=READFILE, json_rc=0, json_out=state('Disabled', 'High')):
-    return {'setting check': {'rc': 0, 'out': json.dumps(CHECK)},
+def answers(readfile_rc=0, readfile_out=READFILE, json_rc=0, json_out=state('Disabled', 'High'), check=None):
+    return {'setting check': {'rc': 0, 'out': json.dumps(CHECK if check is None else check)},
             'setting readfile': {'rc': readfile_rc, 'out': readfile_out},
             'setting json': {'rc': json_rc, 'out': json_out},
             'setting save': {'rc': 0, 'out': 'Turbo Mode : Enabled\nFan Speed : Auto\n'}}
@@ -110,6 +112,80 @@ def test_backup_saves_before_readfile(tmp_path, monkeypatch):
     with open(result['backup_file']) as backup:
         assert backup.read() == 'Turbo Mode : Enabled\nFan Speed : Auto\n'
     assert os.stat(result['backup_file']).st_mode & 0o777 == 0o600
+
+
+def check_without(number, **renamed):
+    """CHECK with line number left out, or with its name changed."""
+    check = json.loads(json.dumps(CHECK))
+    if renamed:
+        check['lines'][number - 1].update(renamed)
+    else:
+        del check['lines'][number - 1]
+    return check
+
+
+@pytest.mark.parametrize('check, source, problem', [
+    (check_without(2), 'settings', 'line 2 (Fan Speed) has no verdict'),
+    (check_without(2), 'src', 'line 2 has no verdict'),
+    (check_without(2, name='Fan Mode'), 'settings', 'the verdict on line 2 is for Fan Mode, not Fan Speed'),
+])
+def test_a_check_that_leaves_part_of_the_request_out_writes_nothing(tmp_path, monkeypatch, check, source, problem):
+    src = tmp_path / 'wanted.settings'
+    src.write_text(u'Turbo Mode : Disabled\nFan Speed : High')
+    given = {'settings': WANTED} if source == 'settings' else {'src': str(src)}
+    result, runs = run_module(tmp_path, monkeypatch, answers(check=check), **given)
+    assert result['failed'] is True and result['changed'] is False and [run[0][1] for run in runs] == ['check']
+    assert result['msg'] == 'nothing was written: setting check --json did not judge the whole request: ' + problem
+
+
+def symlinked(dirs):
+    (dirs / 'own').mkdir(mode=0o700)
+    (dirs / 'backups').symlink_to(dirs / 'own')
+    return dirs / 'backups'
+
+
+def below_a_symlink(dirs):
+    (dirs / 'own').mkdir(mode=0o700)
+    (dirs / 'link').symlink_to(dirs / 'own')
+    return dirs / 'link' / 'backups'
+
+
+def group_writable(dirs):
+    (dirs / 'backups').mkdir()
+    (dirs / 'backups').chmod(0o770)
+    return dirs / 'backups'
+
+
+def another_users(dirs):
+    if os.getuid() != 0:
+        pytest.skip('only root can give a directory away')
+    (dirs / 'backups').mkdir(mode=0o700)
+    os.chown(str(dirs / 'backups'), 65534, -1)
+    return dirs / 'backups'
+
+
+def tree(top):
+    return sorted(os.path.join(root, name) for root, dirs, files in os.walk(str(top)) for name in dirs + files)
+
+
+@pytest.mark.parametrize('make, refused, reason', [
+    (symlinked, 'backups', 'is a symbolic link'),
+    (below_a_symlink, 'link', 'is a symbolic link'),
+    (group_writable, 'backups', 'may be written by group or others'),
+    (another_users, 'backups', 'is owned by uid '),
+])
+def test_a_backup_dir_another_user_could_change_is_refused_before_anything_is_saved(tmp_path, monkeypatch,
+                                                                                    make, refused, reason):
+    dirs = tmp_path / 'dirs'
+    dirs.mkdir(mode=0o700)
+    backup_dir = make(dirs)
+    made = tree(dirs)
+    result, runs = run_module(tmp_path, monkeypatch, answers(), settings=WANTED, backup=True,
+                              backup_dir=str(backup_dir))
+    assert result['failed'] is True and result['reboot_required'] is False and [run[0][1] for run in runs] == ['check']
+    assert result['msg'].startswith('nothing was written: refusing backup_dir %s: %s %s'
+                                    % (backup_dir, dirs / refused, reason))
+    assert 'backup_file' not in result and tree(dirs) == made
 
 
 @pytest.mark.parametrize('tool, written, known', [
