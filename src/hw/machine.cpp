@@ -7,6 +7,7 @@
 
 #include "hw/hardware_machine.hpp"
 #include "hw/image_machine.hpp"
+#include "lib/tool_error.hpp"
 
 namespace {
 std::unique_ptr<machine> installed_machine;
@@ -44,7 +45,11 @@ std::unique_ptr<machine> exchange_machine(std::unique_ptr<machine> back_end)
 std::unique_ptr<machine> machine_from_environment()
 {
     const char* image = std::getenv("CMOSCFG_IMAGE");
-    if (image != nullptr && image[0] != '\0')
-        return std::make_unique<image_machine>(image);
-    return std::make_unique<hardware_machine>();
+    if (image == nullptr)
+        return std::make_unique<hardware_machine>();
+    // CMOSCFG_IMAGE=$IMG with IMG unset by mistake: the hardware would be
+    // written where an image was meant.
+    if (image[0] == '\0')
+        throw tool_error{1, "Error: CMOSCFG_IMAGE is set but empty; name an image, or unset it to use the hardware\n"};
+    return std::make_unique<image_machine>(image);
 }

@@ -108,5 +108,6 @@ void install_machine(std::unique_ptr<machine> back_end);
 // Installs back_end and hands back the one it replaces (which may be empty).
 std::unique_ptr<machine> exchange_machine(std::unique_ptr<machine> back_end);
 
-// The hardware, or the machine image named by CMOSCFG_IMAGE when it is set.
+// The hardware, or the machine image named by CMOSCFG_IMAGE when it is set;
+// a tool_error when it is set but empty.
 std::unique_ptr<machine> machine_from_environment();

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Start-up before any command: the root check, the hardware back end, and the
 // machine image's physical memory.
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "cli/dispatch.hpp"
 #include "settings/setting_command.hpp"
@@ -65,13 +67,44 @@ TEST(Startup, HelpNamesEveryCommandWord)
     }
 }
 
-TEST(Startup, AnEmptyImageVariableMeansTheHardware)
+// CMOSCFG_IMAGE=$IMG with IMG unset must not write the hardware.
+TEST(Startup, AnEmptyImageVariableIsAnError)
 {
     tool_invocation invocation;
-    invocation.arguments = {"list_tokens"};
+    invocation.arguments = {"set", "41"};
     invocation.env = {{"CMOSCFG_IMAGE", ""}};
-    invocation.unprivileged = true;
-    EXPECT_EQ(run_tool(invocation).out, "You must be root to use this tool.\n");
+    tool_result r = run_tool(invocation);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: CMOSCFG_IMAGE is set but empty; name an image, or unset it to use the hardware\n");
+}
+
+// "setting save > backup" on a full disk must not pass for a good backup.
+TEST(Startup, OutputThatCannotBeWrittenEndsWithStatus1)
+{
+    demo_machine machine;
+    int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (full < 0)
+        GTEST_SKIP() << "no /dev/full";
+    const std::vector<std::vector<std::string>> printing = {
+        {"setting", "save"}, {"setting", "json"}, {"setting", "visual"}, {"setting", "get", "Power Profile"},
+        {"list_tokens"},     {"platform"},
+    };
+    for (const auto& args : printing) {
+        tool_invocation invocation;
+        invocation.arguments = args;
+        invocation.env = {{"CMOSCFG_SETTINGS", machine.settings_path()}};
+        invocation.standard_output_fd = full;
+        invocation.standard_error_expected = true;
+        tool_result r = machine.run(invocation);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, "cmoscfg: error writing standard output\n") << args[0];
+    }
+    // A run that prints nothing has nothing to lose.
+    tool_invocation quiet;
+    quiet.arguments = {"poke", "70", "40", "1"};
+    quiet.standard_output_fd = full;
+    EXPECT_EQ(machine.run(quiet).status, 0);
+    ::close(full);
 }
 
 TEST(Startup, AnImageNeedsNoRoot)

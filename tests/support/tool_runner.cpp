@@ -41,7 +41,7 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
 
 [[noreturn]] void exec_child(const tool_invocation& inv, int out_fd, int err_fd)
 {
-    ::dup2(out_fd, 1);
+    ::dup2(inv.standard_output_fd >= 0 ? inv.standard_output_fd : out_fd, 1);
     ::dup2(inv.standard_error_fd >= 0 ? inv.standard_error_fd : err_fd, 2);
     int null_fd = ::open("/dev/null", O_RDONLY);
     if (null_fd > 0) {

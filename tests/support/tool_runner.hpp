@@ -23,6 +23,7 @@ struct tool_invocation {
     std::string working_directory;               // empty: the test's own
     bool unprivileged = false;                   // drop to uid/gid 65534 when run as root
     int timeout_seconds = 60;                    // killed when still running after this
+    int standard_output_fd = -1;                 // when set, the tool's standard output (out stays empty)
     int standard_error_fd = -1;                  // when set, the tool's standard error (err stays empty)
     bool standard_error_expected = false;        // unless set, anything on standard error fails the test
 };
