@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "cli/run.hpp"
+#include "lib/terminal_escapes.hpp"
 
 namespace {
 
@@ -32,5 +33,6 @@ int finish_standard_output(int status)
 
 int main(int argc, char** argv)
 {
+    escape_controls_on_terminals();
     return finish_standard_output(run_cmoscfg(argc, argv));
 }

@@ -296,3 +296,34 @@ TEST_F(SettingsFile, GetAndSetUseTheLoadedSettings)
 }
 
 }  // namespace
+
+// A name from a settings file that another user wrote must not act on the
+// terminal it is shown on; a file or a pipe still gets its bytes.
+TEST_F(SettingsFile, ControlCharactersReachATerminalEscaped)
+{
+    pseudo_terminal terminal;
+    ASSERT_TRUE(terminal.ready());
+    dir.write("bios_settings.k2a07", "## Processor\n"
+                                     "Virt\x1b[2Jualization, Enabled, 0010:Enabled, 0011:Dis\xc2\x9b" "abled\n"
+                                     "C\xc3\xa9lsius\rX, Enabled, 0010:Enabled, 0011:Disabled\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"setting", "list"}, std::vector<std::string>{"setting", "visual"},
+          std::vector<std::string>{"setting", "get", "Nothing\x1b[2J"}}) {
+        tool_invocation invocation;
+        invocation.arguments = args;
+        invocation.working_directory = dir.path();
+        invocation.env = {{"CMOSCFG_SETTINGS", std::nullopt}};
+        tool_result piped = machine.run(invocation);
+        EXPECT_NE(piped.out.find('\x1b'), std::string::npos) << args[1];
+
+        invocation.standard_output_fd = terminal.terminal_fd();
+        tool_result shown = machine.run(invocation);
+        EXPECT_EQ(shown.status, piped.status) << args[1];
+        std::string expected;
+        for (char c : piped.out)
+            expected += c == '\x1b' ? std::string("\\033") : c == '\r' ? std::string("\\r") : std::string(1, c);
+        for (std::size_t at; (at = expected.find("\xc2\x9b")) != std::string::npos;)
+            expected.replace(at, 2, "\\302\\233");
+        EXPECT_EQ(terminal.pending_output(), expected) << args[1];
+    }
+}
