@@ -52,6 +52,9 @@ void run_startup()
     machine& m = current_machine();
     require_root(m);
     raise_io_privilege(m);
+    // The shell, and the commands it runs, find their programs by PATH.
+    if (const char* path = m.shell_command_path())
+        ::setenv("PATH", path, 1);
     probe_shell();
     if (std::getenv("DEBUG") != nullptr)
         debug_enabled = 1;

@@ -16,6 +16,8 @@ public:
     std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
     void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override;
     std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
+    // The system's own directories only.
+    const char* shell_command_path() override { return "/usr/sbin:/usr/bin:/sbin:/bin"; }
 
 private:
     int physical_memory_error_ = 0;

@@ -89,6 +89,12 @@ public:
     // when a record exists but cannot be read.
     virtual std::optional<std::string> recorded_platform() { return std::nullopt; }
 
+    // The PATH that the shell commands (dmidecode, grep, cut, date) run with,
+    // or nullptr for the caller's own. On the hardware the tool runs as root,
+    // so a `date` in the caller's working directory or PATH must not run; an
+    // image keeps the caller's PATH, which tests use for their stand-ins.
+    virtual const char* shell_command_path() { return nullptr; }
+
     // The directory of a machine image, where its own settings file may be
     // kept beside it; nullopt for the hardware, which has no such place.
     virtual std::optional<std::string> image_directory() { return std::nullopt; }

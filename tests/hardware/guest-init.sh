@@ -54,6 +54,21 @@ product_name()
     echo "=== product name: $(env -i PATH="$HW_PATH" dmidecode -s system-product-name 2>&1)"
 }
 
+# On the hardware the tool runs as root: a dmidecode planted first on the
+# caller's PATH must not run, the system's own must.
+planted_path_run()
+{
+    mkdir -p /tmp/planted
+    printf '#!/bin/sh\necho "PowerServer K2B07"\n' >/tmp/planted/dmidecode
+    chmod +x /tmp/planted/dmidecode
+    HW_NO_STATE=1
+    hw_path=$HW_PATH
+    HW_PATH=/tmp/planted:$HW_PATH
+    hw_run planted-path CMOSCFG_PLATFORM= platform
+    HW_PATH=$hw_path
+    HW_NO_STATE=""
+}
+
 # Refusals by the kernel: the tool must say why and what to try. Last of all,
 # since lockdown cannot be lifted again.
 refusal_runs()
@@ -112,6 +127,7 @@ stty -F /dev/ttyS1 raw -echo
     HW_BASE_ENV=""
     product_name
     table_probe
+    [ "$hwtest" = main ] && planted_path_run
     [ "$hwtest" = main ] && refusal_runs
     echo "=== boot complete"
 } >/dev/ttyS1 2>&1
