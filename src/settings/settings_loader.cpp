@@ -156,14 +156,34 @@ int image_file_descriptor(const std::string& path, const settings_file_source& s
     return -1;
 }
 
+// A link that another user planted may point at any of root's files (another
+// platform's settings file), which pass as root's own. Checked on the name the
+// user gave; fd, when open, is closed before the refusal.
+void refuse_planted_link(const std::string& path, int fd = -1)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return;  // the open tells
+    if (std::optional<std::string> reason = distrust_link_reason(st)) {
+        if (fd >= 0)
+            ::close(fd);
+        throw tool_error{1, format_text("Error: refusing settings file %s: %s\n", path.c_str(), reason->c_str())};
+    }
+}
+
 // The whole file, read through one descriptor that is checked first: what is
 // parsed, and what a capture copies, is what was checked, even when the name
 // is swapped meanwhile or the file is a pipe that reads only once.
 std::string read_trusted_file(const std::string& path, const settings_file_source& source)
 {
+    if (!source.in_image)
+        refuse_planted_link(path);
     int fd = source.in_image ? image_file_descriptor(path, source) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         cannot_open(path, source);
+    // Looked at again once open, so that a link swapped in between is seen.
+    if (!source.in_image)
+        refuse_planted_link(path, fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);

@@ -137,8 +137,28 @@ TEST_F(SettingsFile, AFileAnotherUserCouldHavePlantedOrChangedIsRefused)
                      "invoking user\n");
     EXPECT_EQ(machine.cmos_file(), before);
 
-    // The file of the user who ran sudo is that user's own.
+    // Under sudo, even the file of the user who ran it: a sudo rule may grant
+    // that user one fixed command line, not the choice of every token.
     r = set_in_shared_directory({{"SUDO_UID", "65534"}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: refusing settings file bios_settings.k2a07: owned by uid 65534, neither root nor the "
+                     "invoking user\n");
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    // A link that another user planted, to a file of root's.
+    ASSERT_EQ(::chown(path.c_str(), 0, 0), 0);
+    std::filesystem::rename(path, dir.file("root.settings"));
+    std::filesystem::create_symlink("root.settings", path);
+    ASSERT_EQ(::lchown(path.c_str(), 65534, 65534), 0);
+    r = set_in_shared_directory({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: refusing settings file bios_settings.k2a07: a symbolic link owned by uid 65534, neither "
+                     "root nor the invoking user\n");
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    // Root's own link is root's choice.
+    ASSERT_EQ(::lchown(path.c_str(), 0, 0), 0);
+    r = set_in_shared_directory({});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(machine.cmos(0x70, 0x41), 0x00);

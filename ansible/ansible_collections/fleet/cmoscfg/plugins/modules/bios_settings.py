@@ -77,9 +77,9 @@ options:
         when missing.
       - Since a restore applies what is kept there, it is refused, before anything is saved or written, when
         another user could change it, as the tool refuses such a settings file. It and each directory above
-        it must not be a symbolic link, must belong to root or to the invoking user (under C(become), the
-        user that sudo names), and must not be writable by group or others; above it, a directory of root's
-        with the sticky bit (such as C(/tmp)) may be.
+        it must not be a symbolic link, must belong to root or to the user the module runs as (under
+        C(become), root), and must not be writable by group or others; above it, a directory of root's with
+        the sticky bit (such as C(/tmp)) may be.
     type: path
     default: /var/backups/cmoscfg
   cmoscfg:
@@ -264,13 +264,9 @@ def diff_lines(changes, side):
 
 
 def invoking_user():
-    """The user on whose behalf the module runs, found as the tool finds it: the real user or, when root
-    was started by sudo (as become does), the user sudo names."""
-    real = os.getuid()
-    sudo_uid = os.environ.get('SUDO_UID', '')
-    if real != 0 or not sudo_uid or any(digit not in '0123456789' for digit in sudo_uid) or int(sudo_uid) >= 2 ** 32:
-        return real
-    return int(sudo_uid)
+    """The user on whose behalf the module runs, found as the tool finds it: the real user. Under become that
+    is root, so only root's directories are trusted then: sudo may grant the remote user no more than this."""
+    return os.getuid()
 
 
 def distrust_reason(st, user, last):

@@ -69,8 +69,6 @@ def run_module(tmp_path, monkeypatch, scenario, **params):
     monkeypatch.setenv('FAKE_LOG', str(tmp_path / 'log'))
     monkeypatch.setenv('FAKE_REQUEST', str(tmp_path / 'request'))
     monkeypatch.setenv('DEBUG', '1')
-    # The invoking user, for backup_dir, is the one running the test.
-    monkeypatch.delenv('SUDO_UID', raising=False)
     params.update(cmoscfg=str(tool), _ansible_remote_tmp=str(tmp_path), _ansible_keep_remote_files=False)
     monkeypatch.setattr(basic, '_ANSIBLE_ARGS', to_bytes(json.dumps({'ANSIBLE_MODULE_ARGS': params})))
 
