@@ -119,9 +119,8 @@ public:
             result_.stop_line = line.number;
             result_.writes_until_stop = rehearsal_.recorded_writes();
         }
-        result_.entries.push_back({line, verdict});
         if (each_line_)
-            each_line_(result_.entries.back());
+            each_line_({line, verdict});
     }
 
 private:
@@ -161,10 +160,11 @@ int setting_check_command(const std::vector<std::string>& words)
                                                file_name.c_str())};
     if (as_json) {
         // The document is printed whole or not at all.
-        settings_check_result result = check_user_settings(in);
+        settings_check_document document;
+        settings_check_result result = check_user_settings(in, [&document](const check_entry& e) { document.add(e); });
         if (in.bad())
             throw read_error;
-        std::fputs(settings_check_document(result).c_str(), stdout);
+        std::fputs(document.finish(result).c_str(), stdout);
         return result.status();
     }
     settings_check_result result = check_user_settings(in, print_check_line);

@@ -22,7 +22,6 @@ struct check_entry {
 };
 
 struct settings_check_result {
-    std::vector<check_entry> entries;   // one for every line of the file
     int changes = 0;
     int problems = 0;
     int stop_line = 0;                  // where readfile would stop; 0: it completes
@@ -33,7 +32,8 @@ struct settings_check_result {
     int status() const { return problems == 0 ? 0 : 1; }
 };
 
-// Checks the file; each entry is told to each_line as soon as it is judged.
+// Checks the file; the entry of every line is told to each_line as soon as it
+// is judged, and not kept.
 settings_check_result check_user_settings(std::istream& in,
                                           const std::function<void(const check_entry&)>& each_line = {});
 

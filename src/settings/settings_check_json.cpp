@@ -92,22 +92,40 @@ json entry_object(const check_entry& entry)
     return object;
 }
 
+// The options of every dump: two spaces a level, and U+FFFD for what is not UTF-8.
+std::string dumped(const json& value)
+{
+    return value.dump(2, ' ', false, json::error_handler_t::replace);
+}
+
 }  // namespace
 
-std::string settings_check_document(const settings_check_result& result)
+void settings_check_document::add(const check_entry& entry)
 {
-    json lines = json::array();
-    for (const check_entry& entry : result.entries)
-        lines.push_back(entry_object(entry));
-    json document = {
-        {"lines", lines},
-        {"summary",
-         {
-             {"would_change", result.changes},
-             {"problems", result.problems},
-             {"stop_line", result.stop_line != 0 ? json(result.stop_line) : json(nullptr)},
-             {"completes", result.stop_line == 0},
-         }},
+    // As an element of "lines", two levels down: every line indented by four.
+    text_ += entries_ == 0 ? "\n    " : ",\n    ";
+    ++entries_;
+    for (char c : dumped(entry_object(entry))) {
+        text_ += c;
+        if (c == '\n')
+            text_ += "    ";
+    }
+}
+
+std::string settings_check_document::finish(const settings_check_result& result)
+{
+    json summary = {
+        {"would_change", result.changes},
+        {"problems", result.problems},
+        {"stop_line", result.stop_line != 0 ? json(result.stop_line) : json(nullptr)},
+        {"completes", result.stop_line == 0},
     };
-    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    text_ += entries_ == 0 ? "],\n  \"summary\": " : "\n  ],\n  \"summary\": ";
+    for (char c : dumped(summary)) {
+        text_ += c;
+        if (c == '\n')
+            text_ += "  ";
+    }
+    text_ += "\n}\n";
+    return std::move(text_);
 }

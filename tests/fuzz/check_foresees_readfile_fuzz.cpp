@@ -48,7 +48,9 @@ FUZZ_TARGET(check_foresees_readfile)
     reset_machine(m);
     std::istringstream check_in(text);
     settings_check_result check;
-    fuzz_check(run_to_end([&] { check = check_user_settings(check_in); }), "setting check ended the run");
+    settings_check_document document;
+    fuzz_check(run_to_end([&] { check = check_user_settings(check_in, [&](const check_entry& e) { document.add(e); }); }),
+               "setting check ended the run");
     fuzz_check(m.writes.empty(), "setting check wrote a CMOS byte");
 
     // What CMOS holds after the foreseen writes.
@@ -62,7 +64,7 @@ FUZZ_TARGET(check_foresees_readfile)
     if (!completed)
         fuzz_check(lines_read(readfile_in, text) == check.stop_line, "readfile stopped at another line");
     // The document of `setting check --json` tells the same.
-    const nlohmann::json summary = nlohmann::json::parse(settings_check_document(check))["summary"];
+    const nlohmann::json summary = nlohmann::json::parse(document.finish(check))["summary"];
     fuzz_check(summary["completes"] == completed, "check --json and readfile disagree on whether it completes");
     fuzz_check(completed ? summary["stop_line"].is_null() : summary["stop_line"] == check.stop_line,
                "check --json names another stop line");
