@@ -144,6 +144,9 @@ export CMOSCFG_SETTINGS=$examples/bios_settings.k2a07
 
 # Hostile names, completed in an interactive bash on a pseudo-terminal and the
 # line run with Enter. A stand-in cmoscfg records the words it receives.
+# Where no pseudo-terminal can be made (a chroot without /dev/pts), the rest
+# is checked and the test then reports itself skipped, with the reason.
+hostile_names() {
 pty=$work/pty
 mkdir -p "$pty/bin"
 cat >"$pty/bios_settings.hostile" <<'EOF'
@@ -189,6 +192,12 @@ done
 [ "$(cat "$pty/words" 2>/dev/null)"$'\n' == "$expected_words" ] ||
     fail "hostile names: the tool got [$(cat "$pty/words" 2>/dev/null)], expected [$expected_words]"
 [ ! -e "$pty/pwned" ] || fail "hostile names: completing a name ran a command in it"
+}
+if timeout 10 script -qec true /dev/null >/dev/null 2>&1; then
+    hostile_names
+else
+    no_terminal="no pseudo-terminal for script(1) here (/dev/pts): hostile names not completed"
+fi
 
 # The settings file found as the tool finds it: the platform from the product
 # name, the file in CMOSCFG_SETTINGS_PATH.
@@ -235,5 +244,9 @@ shellcheck -s bash "$source_dir/completion/cmoscfg" "$0" || fail "shellcheck"
 if [ "$failures" -ne 0 ]; then
     printf '%d failed\n' "$failures"
     exit 1
+fi
+if [ -n "${no_terminal:-}" ]; then
+    printf 'SKIP: %s; every other case passes\n' "$no_terminal"
+    exit 77
 fi
 printf 'completion: all cases pass\n'

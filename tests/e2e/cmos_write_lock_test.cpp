@@ -283,7 +283,8 @@ TEST(CmosWriteLock, AWaitOfMoreThanASecondIsToldOnATerminalOnly)
     test_machine machine(one_bank);
     std::string cmos_path = machine.image_path() + "/cmos";
     pseudo_terminal terminal;
-    ASSERT_TRUE(terminal.ready());
+    if (!terminal.ready())
+        GTEST_SKIP() << terminal.problem();
 
     for (bool on_terminal : {true, false}) {
         held_lock other(cmos_path, true);

@@ -205,7 +205,8 @@ TEST_F(SettingsFile, AnImageSettingsFileIsFoundFirstUnlessAnotherIsNamed)
 TEST_F(SettingsFile, ATerminalIsToldWhereTheFileWasLookedFor)
 {
     pseudo_terminal terminal;
-    ASSERT_TRUE(terminal.ready());
+    if (!terminal.ready())
+        GTEST_SKIP() << terminal.problem();
     const std::string image = machine.image_path();
     const std::string how = "; CMOSCFG_SETTINGS names the file (NONE: none), CMOSCFG_SETTINGS_PATH the directory it is in.\n";
     const struct {
@@ -322,7 +323,8 @@ TEST_F(SettingsFile, GetAndSetUseTheLoadedSettings)
 TEST_F(SettingsFile, ControlCharactersReachATerminalEscaped)
 {
     pseudo_terminal terminal;
-    ASSERT_TRUE(terminal.ready());
+    if (!terminal.ready())
+        GTEST_SKIP() << terminal.problem();
     dir.write("bios_settings.k2a07", "## Processor\n"
                                      "Virt\x1b[2Jualization, Enabled, 0010:Enabled, 0011:Dis\xc2\x9b" "abled\n"
                                      "C\xc3\xa9lsius\rX, Enabled, 0010:Enabled, 0011:Disabled\n");

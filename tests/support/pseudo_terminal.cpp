@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/pseudo_terminal.hpp"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <termios.h>
@@ -11,13 +13,17 @@ pseudo_terminal::pseudo_terminal()
 {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-        ADD_FAILURE() << "cannot make a pseudo-terminal";
+        problem_ = std::string("no pseudo-terminal can be made here (/dev/ptmx, /dev/pts): ") + std::strerror(errno);
         return;
     }
-    terminal_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const char* name = ::ptsname(master_);
+    terminal_ = name != nullptr ? ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
     termios raw{};
     if (terminal_ < 0 || ::tcgetattr(terminal_, &raw) != 0) {
-        ADD_FAILURE() << "cannot open the pseudo-terminal";
+        problem_ = std::string("the pseudo-terminal cannot be opened (/dev/pts): ") + std::strerror(errno);
+        if (terminal_ >= 0)
+            ::close(terminal_);
+        terminal_ = -1;
         return;
     }
     ::cfmakeraw(&raw);

@@ -7,12 +7,15 @@
 // its standard error: what it tells only a person at a terminal arrives here.
 class pseudo_terminal {
 public:
-    pseudo_terminal();  // a test failure when none can be made
+    // Where none can be made (a chroot without /dev/pts), ready() is false
+    // and problem() says why: the test that needs one skips with it.
+    pseudo_terminal();
     ~pseudo_terminal();
     pseudo_terminal(const pseudo_terminal&) = delete;
     pseudo_terminal& operator=(const pseudo_terminal&) = delete;
 
     bool ready() const { return terminal_ >= 0; }
+    const std::string& problem() const { return problem_; }
     // The terminal's own side, for tool_invocation::standard_error_fd.
     int terminal_fd() const { return terminal_; }
     // Everything written to the terminal and not read yet.
@@ -21,4 +24,5 @@ public:
 private:
     int master_ = -1;
     int terminal_ = -1;
+    std::string problem_;
 };
