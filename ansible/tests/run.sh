@@ -20,6 +20,10 @@ export ANSIBLE_COLLECTIONS_PATH="$ansible_dir" ANSIBLE_HOME="$work/ansible-home"
 export PATH="$build:$build/tools:$PATH"
 
 timeout 120 ansible-galaxy collection build "$collection" --output-path "$work/dist" >/dev/null
+# The README installs the archive that the build makes (its version is galaxy.yml's).
+built=$(basename "$work"/dist/*.tar.gz)
+grep -q "collection install $built\$" "$ansible_dir/../README.md" ||
+    { echo "README.md does not install $built, the archive the build makes"; exit 1; }
 for module in bios_settings bios_settings_info; do
     doc=$(timeout 60 ansible-doc "fleet.cmoscfg.$module")
     for part in OPTIONS EXAMPLES: "RETURN VALUES:"; do

@@ -68,7 +68,9 @@ void print_summary(const command_line& line, const std::string& where, const cmo
     else
         std::puts("  no settings file in use");
     std::puts("CMOS may hold a BIOS password: keep the capture as private as the machine.");
-    std::puts("Use it, as any user, with:");
+    // The capture is mode 0700: another user needs a copy of their own.
+    std::puts("Only its owner can read it: for another user, copy it, or chown -R it to them.");
+    std::puts("Use it with:");
     // Without a copy, the settings file would be looked for elsewhere.
     std::printf("  CMOSCFG_IMAGE=%s %s%s list_tokens\n", shell_word(where).c_str(),
                 settings_copied ? "" : "CMOSCFG_SETTINGS=NONE ", shell_word(line.program_name()).c_str());

@@ -69,7 +69,8 @@ TEST(Capture, TheCaptureAnswersEveryReadOnlyCommandAsTheMachineDoes)
                      "  383 CMOS bytes: 128 of bank 70, 255 of bank 72\n"
                      "  settings file " + machine.settings_path() + ", copied as bios_settings.k2a07\n"
                      "CMOS may hold a BIOS password: keep the capture as private as the machine.\n"
-                     "Use it, as any user, with:\n"
+                     "Only its owner can read it: for another user, copy it, or chown -R it to them.\n"
+                     "Use it with:\n"
                      "  CMOSCFG_IMAGE=" + where + " cmoscfg list_tokens\n");
     EXPECT_EQ(names_in(snap), (std::vector<std::string>{"bios_settings.k2a07", "cmos", "mem", "mem.ranges", "platform"}));
     EXPECT_EQ(names_in(machine.dir().path()), (std::vector<std::string>{"image", "snap"}));
