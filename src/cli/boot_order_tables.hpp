@@ -25,4 +25,7 @@ using boot_device_table = std::array<boot_device_row, BOOT_DEVICE_COUNT>;
 extern const boot_device_table k2a07_boot_devices;  // K2A07 and K2B07
 extern const boot_device_table k2c07_boot_devices;
 extern const boot_device_table k2c08_boot_devices;
+// The fifth layout of the boot-order data; the bootorder usage has always named
+// k2c09 among the supported platforms, and no other platform has a layout left.
+extern const boot_device_table k2c09_boot_devices;
 extern const boot_device_table k2e07_boot_devices;

@@ -13,7 +13,7 @@ constexpr platform_descriptor platform_table[] = {
     {"K2B07", "K2B07", UPDATE_METHOD_DIRECT, boot_order_in_cmos(k2a07_boot_devices)},
     {"K2C07", "K2C07", UPDATE_METHOD_DIRECT, boot_order_in_cmos(k2c07_boot_devices)},
     {"K2C08", "K2C08", UPDATE_METHOD_DIRECT, boot_order_in_cmos(k2c08_boot_devices)},
-    {"K2C09", "K2C09", UPDATE_METHOD_DIRECT, BOOT_ORDER_UNKNOWN},
+    {"K2C09", "K2C09", UPDATE_METHOD_DIRECT, boot_order_in_cmos(k2c09_boot_devices)},
     {"K2D07", "2D07", UPDATE_METHOD_DIRECT, BOOT_ORDER_UNKNOWN},
     {"K2E07", "K2E07", UPDATE_METHOD_STANDARD, boot_order_in_cmos(k2e07_boot_devices)},
     {"K2F07", "K2F07", UPDATE_METHOD_STANDARD, BOOT_ORDER_IN_SETTINGS},
