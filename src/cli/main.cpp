@@ -33,6 +33,6 @@ int finish_standard_output(int status)
 
 int main(int argc, char** argv)
 {
-    escape_controls_on_terminals();
+    terminal_escapes escapes;
     return finish_standard_output(run_cmoscfg(argc, argv));
 }

@@ -151,14 +151,32 @@ std::FILE* escaping_stream_for(int fd, int buffering)
 
 }  // namespace
 
-void escape_controls_on_terminals()
+terminal_escapes::terminal_escapes()
 {
     if (::isatty(STDOUT_FILENO) == 1) {
-        if (std::FILE* file = escaping_stream_for(STDOUT_FILENO, _IOLBF))
+        if (std::FILE* file = escaping_stream_for(STDOUT_FILENO, _IOLBF)) {
+            standard_output_ = stdout;
             stdout = file;
+        }
     }
     if (::isatty(STDERR_FILENO) == 1) {
-        if (std::FILE* file = escaping_stream_for(STDERR_FILENO, _IONBF))
+        if (std::FILE* file = escaping_stream_for(STDERR_FILENO, _IONBF)) {
+            standard_error_ = stderr;
             stderr = file;
+        }
+    }
+}
+
+terminal_escapes::~terminal_escapes()
+{
+    if (standard_output_ != nullptr) {
+        std::FILE* escaping = stdout;
+        stdout = standard_output_;
+        std::fclose(escaping);  // its last bytes, and its escaper, go
+    }
+    if (standard_error_ != nullptr) {
+        std::FILE* escaping = stderr;
+        stderr = standard_error_;
+        std::fclose(escaping);
     }
 }

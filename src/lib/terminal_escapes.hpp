@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -27,7 +28,18 @@ private:
     std::size_t pending_need_ = 0;  // its length when whole
 };
 
-// Makes standard output and standard error, each where it is a terminal, show
-// control characters escaped (see control_escaper). Called once, before
-// anything is written.
-void escape_controls_on_terminals();
+// While it lives, standard output and standard error, each where it is a
+// terminal, show control characters escaped (see control_escaper): their
+// streams are replaced by ones that pass the escaper. Made once in main,
+// before anything is written; its end puts the streams back.
+class terminal_escapes {
+public:
+    terminal_escapes();
+    ~terminal_escapes();
+    terminal_escapes(const terminal_escapes&) = delete;
+    terminal_escapes& operator=(const terminal_escapes&) = delete;
+
+private:
+    std::FILE* standard_output_ = nullptr;  // the streams replaced, or nullptr
+    std::FILE* standard_error_ = nullptr;
+};
