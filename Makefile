@@ -20,7 +20,7 @@ DEPS := tools/install-deps
 CONFIGURATION = -G Ninja -DCMOSCFG_TESTS=$(CMOSCFG_TESTS) $(CMAKE_FLAGS)
 export CONFIGURATION
 
-.PHONY: all build configure test test-asan test-hardware test-ansible fuzz demo install deb check-deb clean
+.PHONY: all build configure test test-asan test-hardware test-ansible fuzz demo install deb check-deb bench clean
 
 all: build
 
