@@ -59,8 +59,11 @@ test-asan:
 	    $(CURDIR)/tests/skip-reasons.sh .; exit $$status
 
 # The hardware back end on real firmware: 32-bit and 64-bit static builds run
-# in QEMU guests (tests/hardware). Installs QEMU and the rest when missing.
+# in QEMU guests (tests/hardware). QEMU and the rest are installed, and the
+# guests' kernel fetched, here, before the tests: the tests only use them.
 test-hardware: build
+	@$(DEPS) hardware
+	tests/hardware/provision.sh $(BUILD_DIR)/hardware/kernel
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2 -L hardware
 
 # Every libFuzzer target of tests/fuzz (clang-14) for FUZZ_SECONDS each.
