@@ -87,17 +87,20 @@ install: configure
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 # The Debian package, built from a copy of the work tree so that the build
-# leaves nothing behind in it; the .deb lands in $(DEB_BUILD_DIR).
+# leaves nothing behind in it; the .deb lands in $(DEB_BUILD_DIR), beside the
+# source package (.dsc and .tar.xz) that lintian checks too.
 deb:
 	@$(DEPS) deb
 	rm -rf $(DEB_BUILD_DIR)
 	mkdir -p $(DEB_BUILD_DIR)/cmoscfg-$(VERSION)
 	tar -c --exclude-vcs --exclude=./build --exclude='./build-*' . | tar -x -C $(DEB_BUILD_DIR)/cmoscfg-$(VERSION)
-	cd $(DEB_BUILD_DIR)/cmoscfg-$(VERSION) && dpkg-buildpackage -us -uc -b
+	cd $(DEB_BUILD_DIR)/cmoscfg-$(VERSION) && dpkg-buildpackage -us -uc
 
-# Lintian, the file list, then installed, used and removed again (needs root).
+# Lintian on the source and binary packages, the file list, then installed,
+# tried by its autopkgtest (debian/tests) and removed again (needs root).
 check-deb: deb
-	tests/package/check-package.sh $(DEB_BUILD_DIR)/cmoscfg_$(VERSION)_$$(dpkg --print-architecture).deb
+	tests/package/check-package.sh $(DEB_BUILD_DIR)/cmoscfg_$(VERSION).dsc \
+	    $(DEB_BUILD_DIR)/cmoscfg_$(VERSION)_$$(dpkg --print-architecture).deb
 
 # How a settings listing's cost grows with the size of the settings file.
 bench: build
