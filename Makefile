@@ -64,7 +64,8 @@ test-asan:
 test-hardware: build
 	@$(DEPS) hardware
 	tests/hardware/provision.sh $(BUILD_DIR)/hardware/kernel
-	cd $(BUILD_DIR) && ctest --output-on-failure -j2 -L hardware
+	cd $(BUILD_DIR) && ctest --output-on-failure -j2 -L hardware; status=$$?; \
+	    $(CURDIR)/tests/skip-reasons.sh .; exit $$status
 
 # Every libFuzzer target of tests/fuzz (clang-14) for FUZZ_SECONDS each.
 fuzz:

@@ -31,8 +31,8 @@ command -v qemu-system-x86_64 >/dev/null 2>&1 || missing+=("qemu-system-x86_64 (
 command -v cpio >/dev/null 2>&1 || missing+=("cpio (package cpio)")
 [ -x /usr/sbin/dmidecode ] || missing+=("/usr/sbin/dmidecode (package dmidecode)")
 if [ ${#missing[@]} -gt 0 ]; then
-    echo "SKIPPED: the hardware suite lacks:"
-    printf '    %s\n' "${missing[@]}"
+    # One "SKIP:" line a reason, as tests/skip-reasons.sh reads them.
+    printf 'SKIP: missing %s\n' "${missing[@]}"
     echo "make test-hardware installs and fetches them first (tools/install-deps hardware, tests/hardware/provision.sh)"
     exit 77
 fi
