@@ -20,7 +20,7 @@ DEPS := tools/install-deps
 CONFIGURATION = -G Ninja -DCMOSCFG_TESTS=$(CMOSCFG_TESTS) $(CMAKE_FLAGS)
 export CONFIGURATION
 
-.PHONY: all build configure test test-asan test-hardware test-ansible fuzz demo install deb check-deb clean
+.PHONY: all build configure test test-asan test-hardware test-ansible fuzz demo install deb check-deb bench clean
 
 all: build
 
@@ -59,9 +59,13 @@ test-asan:
 	    $(CURDIR)/tests/skip-reasons.sh .; exit $$status
 
 # The hardware back end on real firmware: 32-bit and 64-bit static builds run
-# in QEMU guests (tests/hardware). Installs QEMU and the rest when missing.
+# in QEMU guests (tests/hardware). QEMU and the rest are installed, and the
+# guests' kernel fetched, here, before the tests: the tests only use them.
 test-hardware: build
-	cd $(BUILD_DIR) && ctest --output-on-failure -j2 -L hardware
+	@$(DEPS) hardware
+	tests/hardware/provision.sh $(BUILD_DIR)/hardware/kernel
+	cd $(BUILD_DIR) && ctest --output-on-failure -j2 -L hardware; status=$$?; \
+	    $(CURDIR)/tests/skip-reasons.sh .; exit $$status
 
 # Every libFuzzer target of tests/fuzz (clang-14) for FUZZ_SECONDS each.
 fuzz:
@@ -84,17 +88,20 @@ install: configure
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 # The Debian package, built from a copy of the work tree so that the build
-# leaves nothing behind in it; the .deb lands in $(DEB_BUILD_DIR).
+# leaves nothing behind in it; the .deb lands in $(DEB_BUILD_DIR), beside the
+# source package (.dsc and .tar.xz) that lintian checks too.
 deb:
 	@$(DEPS) deb
 	rm -rf $(DEB_BUILD_DIR)
 	mkdir -p $(DEB_BUILD_DIR)/cmoscfg-$(VERSION)
 	tar -c --exclude-vcs --exclude=./build --exclude='./build-*' . | tar -x -C $(DEB_BUILD_DIR)/cmoscfg-$(VERSION)
-	cd $(DEB_BUILD_DIR)/cmoscfg-$(VERSION) && dpkg-buildpackage -us -uc -b
+	cd $(DEB_BUILD_DIR)/cmoscfg-$(VERSION) && dpkg-buildpackage -us -uc
 
-# Lintian, the file list, then installed, used and removed again (needs root).
+# Lintian on the source and binary packages, the file list, then installed,
+# tried by its autopkgtest (debian/tests) and removed again (needs root).
 check-deb: deb
-	tests/package/check-package.sh $(DEB_BUILD_DIR)/cmoscfg_$(VERSION)_$$(dpkg --print-architecture).deb
+	tests/package/check-package.sh $(DEB_BUILD_DIR)/cmoscfg_$(VERSION).dsc \
+	    $(DEB_BUILD_DIR)/cmoscfg_$(VERSION)_$$(dpkg --print-architecture).deb
 
 # How a settings listing's cost grows with the size of the settings file.
 bench: build

@@ -1,30 +1,37 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Installs what the hardware test suite needs on a Debian machine, when it is
-# missing (tools/install-deps hardware): QEMU (with SeaBIOS), a static busybox
-# for the guest, cpio, dmidecode (copied into the guest), and the 32-bit C++
-# libraries for the -m32 build. The
-# guest's kernel is Debian's own, downloaded and unpacked into KERNEL_DIR
-# without installing it; only its vmlinuz is kept there, for the next run.
+# Fetches the kernel that the hardware test suite boots its guests with:
+# Debian's own, downloaded and unpacked into KERNEL_DIR without installing it;
+# only its vmlinuz is kept there, for the next run. `make test-hardware` runs
+# this (after tools/install-deps hardware) before the tests, so that the tests
+# themselves install and download nothing.
 #
 # usage: provision.sh KERNEL_DIR      (writes KERNEL_DIR/vmlinuz)
 set -euo pipefail
 
 kernel_dir=$1
-updated=0
-apt_update() {
-    if [ "$updated" = 0 ]; then
-        apt-get update -qq
-        updated=1
-    fi
-}
-
-"$(dirname "$0")/../../tools/install-deps" hardware
 
 if [ -s "$kernel_dir/vmlinuz" ]; then
     echo "kernel: $kernel_dir/vmlinuz ($(cat "$kernel_dir/package" 2>/dev/null || echo unknown))"
     exit 0
 fi
+command -v apt-get >/dev/null 2>&1 || {
+    echo "provision: this is not a Debian machine (no apt-get); put a bzImage of an x86-64 kernel at $kernel_dir/vmlinuz" >&2
+    exit 1
+}
+
+# Refreshing the package lists needs root; as install-deps does, sudo when it
+# works without a password.
+apt_update() {
+    if [ "$(id -u)" = 0 ]; then
+        apt-get update -qq
+    elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+        sudo apt-get update -qq
+    else
+        echo "provision: the package lists name no kernel package; run as root: apt-get update" >&2
+        exit 1
+    fi
+}
 
 # linux-image-amd64 only depends on the kernel package of the current point
 # release, whose name changes with it.
@@ -37,16 +44,22 @@ if [ -z "$package" ]; then
     package=$(kernel_package)
 fi
 if [ -z "$package" ]; then
-    echo "cannot tell which kernel package linux-image-amd64 stands for"
+    echo "provision: cannot tell which kernel package linux-image-amd64 stands for" >&2
     exit 1
 fi
 
+mkdir -p "$kernel_dir"
 download=$kernel_dir/download
 rm -rf "$download"
 mkdir -p "$download"
 # apt fetches as its own user where it can; give it the directory.
 if id _apt >/dev/null 2>&1 && [ "$(id -u)" = 0 ]; then chown _apt "$download"; fi
-(cd "$download" && apt-get download -qq "$package")
+if ! (cd "$download" && apt-get download -qq "$package"); then
+    # Lists that are present but stale name a version the mirror no longer has.
+    apt_update
+    package=$(kernel_package)
+    (cd "$download" && apt-get download -qq "$package")
+fi
 dpkg -x "$download"/*.deb "$download/root"
 cp "$download"/root/boot/vmlinuz-* "$kernel_dir/vmlinuz.new"
 mv "$kernel_dir/vmlinuz.new" "$kernel_dir/vmlinuz"

@@ -14,13 +14,31 @@
 #                     guest runs it)
 #   KERNEL            the kernel image to boot (see provision.sh)
 #   WORK_DIR          scratch space; removed at the end unless HW_KEEP is set
+#
+# Installs and downloads nothing: `make test-hardware` provides the programs
+# and the kernel before the tests run. Without them the suite is skipped
+# (status 77), naming what is missing.
 set -euo pipefail
 
 suite=$(cd "$(dirname "$0")" && pwd)
-host_tools=$(cd "$1" && pwd)
-build=$(cd "$2" && pwd)
 kernel=$3
 work=$4
+
+missing=()
+[ -s "$kernel" ] || missing+=("the guests' kernel $kernel (tests/hardware/provision.sh fetches it)")
+command -v qemu-system-x86_64 >/dev/null 2>&1 || missing+=("qemu-system-x86_64 (package qemu-system-x86)")
+[ -x /bin/busybox ] || missing+=("/bin/busybox (package busybox-static)")
+command -v cpio >/dev/null 2>&1 || missing+=("cpio (package cpio)")
+[ -x /usr/sbin/dmidecode ] || missing+=("/usr/sbin/dmidecode (package dmidecode)")
+if [ ${#missing[@]} -gt 0 ]; then
+    # One "SKIP:" line a reason, as tests/skip-reasons.sh reads them.
+    printf 'SKIP: missing %s\n' "${missing[@]}"
+    echo "make test-hardware installs and fetches them first (tools/install-deps hardware, tests/hardware/provision.sh)"
+    exit 77
+fi
+
+host_tools=$(cd "$1" && pwd)
+build=$(cd "$2" && pwd)
 
 rm -rf "$work"
 mkdir -p "$work"
