@@ -258,6 +258,11 @@ TEST_F(BulkApply, CheckAsJsonGivesEveryLineItsOutcome)
     EXPECT_EQ(r.out, expected_output("setting_check.json"));
     EXPECT_EQ(machine.cmos_file(), before);
 
+    // A name that is not UTF-8 keeps its place, its bad byte shown as U+FFFD.
+    r = machine.run({"setting", "check", "--json", files.write("latin1.settings", "Caf\xe9 Mode : On\n")},
+                    {{"CMOSCFG_SETTINGS", settings}});
+    EXPECT_NE(r.out.find("\"name\": \"Caf\xef\xbf\xbd Mode\""), std::string::npos) << r.out;
+
     r = machine.run({"setting", "check", "--json", files.file("missing")}, {{"CMOSCFG_SETTINGS", settings}});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error:  cannot open user bios settings file for reading:  " + files.file("missing") + "\n\n");

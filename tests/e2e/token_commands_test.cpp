@@ -149,6 +149,15 @@ TEST(TokenCommands, StandardMethodRecomputesTheFirstRangeOfThePort)
                                                        {0x7281, 0xFF},
                                                        {0x7290, 0x01},
                                                        {0x7291, 0x32}}));
+
+    // The last byte of the range is summed too: 0x132 + 0x07.
+    EXPECT_EQ(machine.run({"setraw", "72", "8f", "0", "7"}, standard_method).status, 0);
+    EXPECT_EQ(machine.cmos_file(), with_bytes(before, {{0x72A5, 0x01},
+                                                       {0x7280, 0x32},
+                                                       {0x7281, 0xFF},
+                                                       {0x728F, 0x07},
+                                                       {0x7290, 0x01},
+                                                       {0x7291, 0x39}}));
 }
 
 TEST(TokenCommands, WritesThatCannotRepairTheChecksumLeaveCmosUnchanged)
