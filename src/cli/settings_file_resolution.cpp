@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <sys/stat.h>
 
 #include "cli/platform.hpp"
 #include "cli/settings_search_note.hpp"
