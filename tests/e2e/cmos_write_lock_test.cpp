@@ -278,6 +278,40 @@ TEST(CmosWriteLock, ACallersDescriptorThatDoesNotHoldTheLockIsLeftWithoutIt)
     ::close(pause[1]);
 }
 
+// Exclusion itself, without a race to win: one writer is held inside its
+// write, where it holds the lock, and a second writer must wait for it.
+TEST(CmosWriteLock, ASecondWriterWaitsForOneInsideItsWrite)
+{
+    test_machine machine(one_bank);
+    std::string cmos_path = machine.image_path() + "/cmos";
+    int pause[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pause), 0);
+    ::fcntl(pause[1], F_SETFD, 0);  // handed down
+    tool_invocation held;
+    held.arguments = {"poke", "70", "41", "23"};
+    held.env = {{"LD_PRELOAD", PAUSE_AT_DESCRIPTOR_SCAN},
+                {"CMOSCFG_TEST_PAUSE_WRITE_FD", std::to_string(pause[1])},
+                {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
+    std::future<tool_result> first =
+        std::async(std::launch::async, [&machine, held] { return machine.run(held); });
+    pollfd writing{pause[0], POLLIN, 0};
+    ASSERT_EQ(::poll(&writing, 1, 30000), 1) << "the first run never wrote";
+    char byte = 0;
+    ASSERT_EQ(::read(pause[0], &byte, 1), 1);
+
+    std::future<tool_result> second = start(machine, {"poke", "70", "42", "24"});
+    EXPECT_GT(wait_for_lock_waiter(cmos_path), 0) << "the second writer did not wait";
+    EXPECT_FALSE(finished(second));
+    ASSERT_EQ(::write(pause[0], "g", 1), 1);
+
+    EXPECT_EQ(first.get().status, 0);
+    EXPECT_EQ(second.get().status, 0);
+    EXPECT_EQ(machine.cmos(0x70, 0x41), 0x23);
+    EXPECT_EQ(machine.cmos(0x70, 0x42), 0x24);
+    ::close(pause[0]);
+    ::close(pause[1]);
+}
+
 TEST(CmosWriteLock, AWaitOfMoreThanASecondIsToldOnATerminalOnly)
 {
     test_machine machine(one_bank);
