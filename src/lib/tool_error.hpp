@@ -5,9 +5,9 @@
 
 // An error of the tool: the exact text the user sees and the exit status it
 // ends the run with. Code that meets an error throws one and prints nothing;
-// the top of the run prints the text, unchanged, to standard output and ends
-// with the status. So every caller can also catch it and ask what a request
-// would do, without the run ending under it.
+// the top of the run (run_cmoscfg) prints the text, unchanged, to standard
+// output and ends with the status. A caller may catch it to ask what a
+// request would do; today only the top of the run does.
 struct tool_error {
     int status;
     std::string text;

@@ -23,8 +23,9 @@ description:
   - Every line of the request must have its verdict in that document, for the setting it asks for; a
     document that leaves one out fails the host with nothing written, since what is written and read back
     is taken from it.
-  - A request that would change something is applied by one C(cmoscfg setting readfile) (one process and one
-    write lock, whatever the number of settings) and read back with C(cmoscfg setting json).
+  - A request that would change something is applied by one C(cmoscfg setting readfile) (one process,
+    whatever the number of settings; each changed setting takes the tool's write lock for its own write)
+    and read back with C(cmoscfg setting json).
   - A second run with the same request changes nothing.
   - Whenever readfile has started, the result says that the machine was changed, even when the tool fails or is
     killed. C(written) lists what the read-back shows changed, or, when the read-back fails, what readfile
