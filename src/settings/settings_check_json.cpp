@@ -92,24 +92,26 @@ json entry_object(const check_entry& entry)
     return object;
 }
 
-// The options of every dump: two spaces a level, and U+FFFD for what is not UTF-8.
-std::string dumped(const json& value)
+// Appends value as the whole document's dump would hold it, nested under
+// indent: two spaces a level, U+FFFD for what is not UTF-8, and every line
+// after its first indented by indent.
+void append_nested(std::string& text, const json& value, const char* indent)
 {
-    return value.dump(2, ' ', false, json::error_handler_t::replace);
+    for (char c : value.dump(2, ' ', false, json::error_handler_t::replace)) {
+        text += c;
+        if (c == '\n')
+            text += indent;
+    }
 }
 
 }  // namespace
 
 void settings_check_document::add(const check_entry& entry)
 {
-    // As an element of "lines", two levels down: every line indented by four.
+    // As an element of "lines", two levels down.
     text_ += entries_ == 0 ? "\n    " : ",\n    ";
     ++entries_;
-    for (char c : dumped(entry_object(entry))) {
-        text_ += c;
-        if (c == '\n')
-            text_ += "    ";
-    }
+    append_nested(text_, entry_object(entry), "    ");
 }
 
 std::string settings_check_document::finish(const settings_check_result& result)
@@ -121,11 +123,7 @@ std::string settings_check_document::finish(const settings_check_result& result)
         {"completes", result.stop_line == 0},
     };
     text_ += entries_ == 0 ? "],\n  \"summary\": " : "\n  ],\n  \"summary\": ";
-    for (char c : dumped(summary)) {
-        text_ += c;
-        if (c == '\n')
-            text_ += "  ";
-    }
+    append_nested(text_, summary, "  ");
     text_ += "\n}\n";
     return std::move(text_);
 }

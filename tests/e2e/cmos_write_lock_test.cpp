@@ -112,6 +112,15 @@ int wait_for_lock_waiter(const std::string& path)
     return -1;
 }
 
+// The environment of a run that the preloaded hook stops where variable
+// says, telling the test on the socket fd and waiting for its answer there.
+environment paused_by_hook(const char* variable, int fd)
+{
+    return {{"LD_PRELOAD", PAUSE_AT_DESCRIPTOR_SCAN},
+            {variable, std::to_string(fd)},
+            {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
+}
+
 std::future<tool_result> start(const test_machine& machine, std::vector<std::string> arguments)
 {
     return std::async(std::launch::async, [&machine, arguments] { return machine.run(arguments); });
@@ -257,9 +266,7 @@ TEST(CmosWriteLock, ACallersDescriptorThatDoesNotHoldTheLockIsLeftWithoutIt)
 
     tool_invocation invocation;
     invocation.arguments = {"set", "41"};
-    invocation.env = {{"LD_PRELOAD", PAUSE_AT_DESCRIPTOR_SCAN},
-                      {"CMOSCFG_TEST_PAUSE_FD", std::to_string(pause[1])},
-                      {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
+    invocation.env = paused_by_hook("CMOSCFG_TEST_PAUSE_FD", pause[1]);
     std::future<tool_result> run =
         std::async(std::launch::async, [&machine, invocation] { return machine.run(invocation); });
     pollfd scanning{pause[0], POLLIN, 0};
@@ -289,9 +296,7 @@ TEST(CmosWriteLock, ASecondWriterWaitsForOneInsideItsWrite)
     ::fcntl(pause[1], F_SETFD, 0);  // handed down
     tool_invocation held;
     held.arguments = {"poke", "70", "41", "23"};
-    held.env = {{"LD_PRELOAD", PAUSE_AT_DESCRIPTOR_SCAN},
-                {"CMOSCFG_TEST_PAUSE_WRITE_FD", std::to_string(pause[1])},
-                {"ASAN_OPTIONS", "verify_asan_link_order=0"}};
+    held.env = paused_by_hook("CMOSCFG_TEST_PAUSE_WRITE_FD", pause[1]);
     std::future<tool_result> first =
         std::async(std::launch::async, [&machine, held] { return machine.run(held); });
     pollfd writing{pause[0], POLLIN, 0};
