@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "hw/machine.hpp"
+#include "hw/machine_choice.hpp"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "cli/boot_order_tables.hpp"
-#include "cli/platform.hpp"
 #include "cli/platform_table.hpp"
 #include "cli/write_arguments.hpp"
 #include "hw/cmos_access.hpp"
@@ -20,7 +19,7 @@ namespace {
 }
 
 // Where the platform keeps its boot order; chosen by the exact model name.
-boot_order_place boot_order_of_platform()
+boot_order_place boot_order_of_platform(const std::string& platform_name)
 {
     const platform_descriptor* platform = platform_named(platform_name);
     return platform != nullptr ? platform->boot_order : BOOT_ORDER_UNKNOWN;
@@ -113,26 +112,26 @@ const boot_device_row& slot_of(const boot_device_table& table, int index)
     return table[static_cast<std::size_t>(index - 1)];
 }
 
-int list_slots(const boot_device_table& table)
+int list_slots(machine& m, const boot_device_table& table)
 {
     for (int index = 1; index <= BOOT_DEVICE_COUNT; ++index) {
         const boot_device_row& row = table[static_cast<std::size_t>(index - 1)];
-        std::printf("Boot #%d:  device id: %d\n", index, read_cmos_shifted(row.index_port, row.location, row.mask));
+        std::printf("Boot #%d:  device id: %d\n", index, read_cmos_shifted(m, row.index_port, row.location, row.mask));
     }
     std::puts("");
     return 0;
 }
 
-int get_slot(const command_line& line, const boot_device_table& table)
+int get_slot(machine& m, const command_line& line, const boot_device_table& table)
 {
     if (line.size() < 4)
         halt("Boot index is required.");
     const boot_device_row& row = slot_of(table, line.number(3));
-    std::printf("%d\n", read_cmos_shifted(row.index_port, row.location, row.mask));
+    std::printf("%d\n", read_cmos_shifted(m, row.index_port, row.location, row.mask));
     return 0;
 }
 
-int set_slot(const command_line& line, const boot_device_table& table)
+int set_slot(const token_access& tokens, const command_line& line, const boot_device_table& table)
 {
     if (line.size() < 5)
         halt("Boot index and target value are required.");
@@ -142,15 +141,15 @@ int set_slot(const command_line& line, const boot_device_table& table)
     int device = line.number(4);
     const boot_device_row& row = slot_of(table, index);
     require_byte_number(line, 4, "device number");
-    set_d4_field(row.index_port, row.location, row.mask, device);
+    set_d4_field(tokens, row.index_port, row.location, row.mask, device);
     return 0;
 }
 
 }  // namespace
 
-command_status bootorder_command(const command_line& line)
+command_status bootorder_command(run_context& run, const command_line& line)
 {
-    boot_order_place boot_order = boot_order_of_platform();
+    boot_order_place boot_order = boot_order_of_platform(run.platform_name);
     if (boot_order.home == boot_order_home::bios_settings) {
         refuse_boot_order_of_settings();
         return 0;
@@ -164,15 +163,15 @@ command_status bootorder_command(const command_line& line)
     const boot_device_table& table = *boot_order.slots;
     const std::string& sub_word = line[2];
     if (sub_word == "list")
-        return list_slots(table);
+        return list_slots(run.cmos(), table);
     if (sub_word == "get")
-        return get_slot(line, table);
+        return get_slot(run.cmos(), line, table);
     if (sub_word == "set")
-        return set_slot(line, table);
+        return set_slot(run.tokens(), line, table);
     return std::nullopt;
 }
 
-command_status bootorder_raw_command(const command_line& line)
+command_status bootorder_raw_command(run_context& run, const command_line& line)
 {
     if (line.size() < 6) {
         print_bootorder_raw_usage(line);
@@ -184,7 +183,7 @@ command_status bootorder_raw_command(const command_line& line)
     int mask = line.number(5);
     if (sub_word == "get") {
         // A zero mask is refused here with a message and status 1.
-        std::printf("%d\n", read_cmos_shifted(index_port, location, mask));
+        std::printf("%d\n", read_cmos_shifted(run.cmos(), index_port, location, mask));
         return 0;
     }
     if (sub_word == "set") {
@@ -198,7 +197,7 @@ command_status bootorder_raw_command(const command_line& line)
         require_byte_number(line, 4, "location");
         require_byte_number(line, 5, "mask");
         require_byte_number(line, 6, "device number");
-        set_d4_field(index_port, location, mask, line.number(6));
+        set_d4_field(run.tokens(), index_port, location, mask, line.number(6));
         return 0;
     }
     return std::nullopt;

@@ -6,7 +6,6 @@
 
 #include "cli/write_arguments.hpp"
 #include "hw/cmos_access.hpp"
-#include "hw/cmos_write_guard.hpp"
 
 namespace {
 
@@ -27,18 +26,18 @@ constexpr fixed_checksum_area fixed_checksum_areas[] = {
 
 }  // namespace
 
-command_status peek_command(const command_line& line)
+command_status peek_command(run_context& run, const command_line& line)
 {
     if (line.size() < 5) {
         std::printf("\nUsage:  %s  peek  idx_port  location  ANDmask\n\n", line.program_name());
         return 0;
     }
-    int value = read_cmos_masked(line.number(2), line.number(3), line.number(4));
+    int value = read_cmos_masked(run.cmos(), line.number(2), line.number(3), line.number(4));
     std::printf("%02x\n", static_cast<unsigned>(value));
     return 0;
 }
 
-command_status poke_command(const command_line& line)
+command_status poke_command(run_context& run, const command_line& line)
 {
     if (line.size() < 5) {
         std::printf("\nUsage:  %s  poke  idx_port  location  value\n\n", line.program_name());
@@ -46,17 +45,17 @@ command_status poke_command(const command_line& line)
     }
     require_no_more_words(line, 5);
     require_hex_numbers(line, 2, 4);
-    require_cmos_index_port(line, 2);
+    require_cmos_index_port(run.token_table, line, 2);
     require_byte_number(line, 3, "location");
     require_byte_number(line, 4, "value");
     {
-        cmos_write_guard guard;
-        write_cmos(line.number(2), line.number(3), line.number(4));
+        write_session::change held(run.writes);
+        write_cmos(run.cmos(), line.number(2), line.number(3), line.number(4));
     }
     return 0;
 }
 
-command_status dump_command(const command_line& line)
+command_status dump_command(run_context& run, const command_line& line)
 {
     if (line.size() < 5) {
         std::printf("\nUsage:  %s  dump  idx_port  loc_start  loc_end\n\n", line.program_name());
@@ -73,7 +72,7 @@ command_status dump_command(const command_line& line)
         std::uint64_t shown = 0;
         for (std::uint32_t location = first;; ++location) {
             ++shown;
-            std::printf("%02x ", static_cast<unsigned>(read_cmos(index_port, static_cast<int>(location))));
+            std::printf("%02x ", static_cast<unsigned>(read_cmos(run.cmos(), index_port, static_cast<int>(location))));
             if (location == last)
                 break;
             if (shown % 16 == 0)
@@ -84,24 +83,24 @@ command_status dump_command(const command_line& line)
     return 0;
 }
 
-command_status checksum_command(const command_line& line)
+command_status checksum_command(run_context& run, const command_line& line)
 {
     if (line.size() < 6) {
         std::printf("\nUsage:  %s  checksum  type  idx_port  loc_start  loc_end\n\n", line.program_name());
         return 0;
     }
-    int sum = calc_checksum(line.number(2), line.number(3), line.number(4),
+    int sum = calc_checksum(run.cmos(), line.number(2), line.number(3), line.number(4),
                             line.number(5));
     std::printf("%04x\n", static_cast<unsigned>(sum));
     return 0;
 }
 
-command_status csum2_command(const command_line&)
+command_status csum2_command(run_context& run, const command_line&)
 {
     for (const fixed_checksum_area& area : fixed_checksum_areas) {
-        int hi = read_cmos(area.index_port, area.high_location);
-        int lo = read_cmos(area.index_port, area.low_location);
-        int calculated = calc_checksum(0, area.index_port, area.first, area.last);
+        int hi = read_cmos(run.cmos(), area.index_port, area.high_location);
+        int lo = read_cmos(run.cmos(), area.index_port, area.low_location);
+        int calculated = calc_checksum(run.cmos(), 0, area.index_port, area.first, area.last);
         std::printf("checksum, as read:  %x %x\n", static_cast<unsigned>(hi), static_cast<unsigned>(lo));
         std::printf("checksum, as read:  %x\n", static_cast<unsigned>(hi * 256 + lo));
         std::printf("checksum, as calcd: %x\n", static_cast<unsigned>(calculated));

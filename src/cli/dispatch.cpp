@@ -14,17 +14,18 @@
 
 namespace {
 
-using command_handler = command_status (*)(const command_line&);
+using command_handler = command_status (*)(run_context&, const command_line&);
 
-command_status enghelp_command(const command_line&)
+command_status enghelp_command(run_context&, const command_line&)
 {
     print_enghelp();
     return 0;
 }
 
-command_status run_setting_command(const command_line& line)
+command_status run_setting_command(run_context& run, const command_line& line)
 {
-    return setting_command(line.words);
+    token_access tokens = run.tokens();
+    return setting_command({run.settings, tokens}, line.words);
 }
 
 struct command_row {
@@ -57,13 +58,13 @@ const command_row command_table[] = {
 
 }  // namespace
 
-int dispatch_command(const command_line& line)
+int dispatch_command(run_context& run, const command_line& line)
 {
     const std::string& word = line[1];
     for (const command_row& row : command_table) {
         if (word != row.word)
             continue;
-        if (command_status status = row.handler(line))
+        if (command_status status = row.handler(run, line))
             return *status;
     }
     std::puts("Invalid command");

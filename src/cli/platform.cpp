@@ -7,7 +7,6 @@
 
 #include "cli/platform_table.hpp"
 #include "cli/recorded_platform.hpp"
-#include "hw/machine.hpp"
 #include "hw/update_method.hpp"
 #include "lib/debug_trace.hpp"
 #include "lib/tool_error.hpp"
@@ -15,13 +14,11 @@
 #include "lib/str.hpp"
 #include "lib/text_utils.hpp"
 
-std::string platform_name;
-
 namespace {
 
 const char* const PRODUCT_NAME_COMMAND = "dmidecode | grep 'Product Name' -m1 | cut -d':' -f2";
 
-[[noreturn]] void refuse_unlisted_platform()
+[[noreturn]] void refuse_unlisted_platform(const std::string& platform_name)
 {
     throw tool_error{1, format_text("\n"
                                     "'%s' is not a known platform.  That's ok, but the environment variable\n"
@@ -66,7 +63,7 @@ void print_platform_choice_help(const char* indent)
 
 namespace {
 
-[[noreturn]] void refuse_failed_autodetection(const std::string& raw_product_name)
+[[noreturn]] void refuse_failed_autodetection(const std::string& platform_name, const std::string& raw_product_name)
 {
     throw tool_error{1, format_text("\n"
                                     "Platform detected  :  %s\n"
@@ -95,7 +92,8 @@ namespace {
 
 // CMOSCFG_PLATFORM is set: a known model takes its default method unless
 // method overrides it; any other name needs method. Returns the method.
-int settle_explicit_platform(const std::string& method)
+checksum_update_method settle_explicit_platform(const tracer& trace, std::string& platform_name,
+                                                const std::string& method)
 {
     uppercase_string(platform_name);
     trace("# Platform explicitly set to:  %s\n", platform_name.c_str());
@@ -123,11 +121,11 @@ int settle_explicit_platform(const std::string& method)
         trace("# Update method set to 'quor_standard' (tokenctl).\n");
         return UPDATE_METHOD_STANDARD;
     }
-    refuse_unlisted_platform();
+    refuse_unlisted_platform(platform_name);
 }
 
 // The model from the system's product name; its default method always applies.
-const platform_descriptor& autodetect_platform()
+const platform_descriptor& autodetect_platform(std::string& platform_name)
 {
     std::string raw = run_shell_command(PRODUCT_NAME_COMMAND);
     trim_string(raw);
@@ -135,7 +133,7 @@ const platform_descriptor& autodetect_platform()
     const platform_descriptor* detected = platform_by_product_name(raw);
     if (detected == nullptr) {
         platform_name = "UNKNOWN";
-        refuse_failed_autodetection(raw);
+        refuse_failed_autodetection(platform_name, raw);
     }
     platform_name = detected->model;
     return *detected;
@@ -143,22 +141,26 @@ const platform_descriptor& autodetect_platform()
 
 }  // namespace
 
-void identify_platform()
+void identify_platform(run_context& run)
 {
+    std::string& platform_name = run.platform_name;
     platform_name = Str_copy(std::getenv("CMOSCFG_PLATFORM"));
     // Read in every case, but consulted only for an explicit platform.
     std::string method = Str_copy(std::getenv("CMOSCFG_UPDATE_METHOD"));
     lowercase_string(method);
 
-    if (!platform_name.empty())
-        update_method = settle_explicit_platform(method);
-    else if (std::optional<std::string> record = current_machine().recorded_platform())
-        update_method = adopt_recorded_platform(*record);
-    else
-        update_method = autodetect_platform().default_update_method;
+    if (!platform_name.empty()) {
+        run.update_method = settle_explicit_platform(run.trace, platform_name, method);
+    } else if (std::optional<std::string> record = run.cmos().recorded_platform()) {
+        platform_record recorded = adopt_recorded_platform(*record);
+        platform_name = recorded.platform;
+        run.update_method = recorded.update_method;
+    } else {
+        run.update_method = autodetect_platform(platform_name).default_update_method;
+    }
 
-    trace("# Using CMOS update method:  %s\n",
-          update_method == UPDATE_METHOD_DIRECT ? "(direct access)" : "(tokenctl style)");
+    run.trace("# Using CMOS update method:  %s\n",
+              run.update_method == UPDATE_METHOD_DIRECT ? "(direct access)" : "(tokenctl style)");
 }
 
 std::string known_platform_list()
@@ -169,8 +171,8 @@ std::string known_platform_list()
     return list;
 }
 
-command_status platform_command(const command_line&)
+command_status platform_command(run_context& run, const command_line&)
 {
-    std::printf("%s\n", platform_name.c_str());
+    std::printf("%s\n", run.platform_name.c_str());
     return 0;
 }

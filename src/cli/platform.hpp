@@ -4,15 +4,13 @@
 #include <string>
 
 #include "cli/command_line.hpp"
+#include "cli/run_context.hpp"
 
-// The server model, upper case, settled once at start-up: from the
-// environment, or detected from the product name. Names the settings file.
-extern std::string platform_name;
-
-// Settles platform_name and update_method from CMOSCFG_PLATFORM and
-// CMOSCFG_UPDATE_METHOD, or from the product name that dmidecode reports.
-// Ends the run when neither a known model nor a usable update method results.
-void identify_platform();
+// Settles the run's platform_name and update_method from CMOSCFG_PLATFORM and
+// CMOSCFG_UPDATE_METHOD, from the machine's platform record, or from the
+// product name that dmidecode reports. Ends the run when neither a known
+// model nor a usable update method results.
+void identify_platform(run_context& run);
 
 // The known model names in table order, each followed by two spaces.
 std::string known_platform_list();
@@ -22,5 +20,5 @@ std::string known_platform_list();
 std::string platform_choice_help(const char* indent);
 void print_platform_choice_help(const char* indent);
 
-// platform: prints platform_name.
-command_status platform_command(const command_line& line);
+// platform: prints the platform name.
+command_status platform_command(run_context& run, const command_line& line);

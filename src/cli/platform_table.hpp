@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/boot_order_tables.hpp"
+#include "hw/update_method.hpp"
 
 // Where a model keeps its boot order.
 enum class boot_order_home {
@@ -31,7 +32,7 @@ struct platform_descriptor {
     // What identifies the model in a product name. K2D07 systems report the
     // model without its leading letter.
     const char* product_name_mark;
-    int default_update_method;
+    checksum_update_method default_update_method;
     boot_order_place boot_order;
 };
 

@@ -3,11 +3,9 @@
 
 #include <cstdio>
 
-#include "cli/platform.hpp"
-#include "hw/platform_record.hpp"
 #include "lib/tool_error.hpp"
 
-int adopt_recorded_platform(const std::string& record_text)
+platform_record adopt_recorded_platform(const std::string& record_text)
 {
     std::string problem;
     std::optional<platform_record> record = parse_platform_record(record_text, problem);
@@ -17,6 +15,5 @@ int adopt_recorded_platform(const std::string& record_text)
                                         "or \"quor_standard\".\n",
                                         problem.c_str())};
     }
-    platform_name = record->platform;
-    return record->update_method;
+    return *record;
 }

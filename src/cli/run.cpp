@@ -11,10 +11,9 @@
 #include "cli/dispatch.hpp"
 #include "cli/early_options.hpp"
 #include "cli/help_texts.hpp"
+#include "cli/run_context.hpp"
 #include "cli/startup.hpp"
-#include "hw/machine.hpp"
-#include "lib/debug_trace.hpp"
-#include "lib/error_report_scope.hpp"
+#include "hw/machine_choice.hpp"
 #include "lib/tool_error.hpp"
 
 namespace {
@@ -27,14 +26,14 @@ int report_exhausted_memory()
     return 1;
 }
 
-// The one place where an error is printed and ends the run.
-int report_error(const tool_error& error, error_report_scope& holds)
+// The one place where an error is printed and ends the run. The run's write
+// session gives back its lock and held signals only after this.
+int report_error(const tool_error& error)
 {
     std::fputs(error.text.c_str(), stdout);
     std::fflush(stdout);
     if (!error.terminal_note.empty() && ::isatty(STDERR_FILENO) == 1)
         std::fprintf(stderr, "%s\n", error.terminal_note.c_str());
-    holds.release_held();
     return error.status;
 }
 
@@ -48,11 +47,22 @@ bool prints_a_document(const command_line& line)
     return line[2] == "json" || (line[2] == "check" && line.size() > 3 && line[3] == "--json");
 }
 
+// Unlike an error's message, this one follows the release of the run's holds,
+// as an unwinding would have released them.
+int report_exhausted_memory(std::optional<run_context>& run)
+{
+    if (run)
+        run->writes.finish();
+    return report_exhausted_memory();
+}
+
 }  // namespace
 
 int run_cmoscfg(int argc, char** argv)
 {
-    error_report_scope holds;
+    // Outlives the catch below, so that the write session ends after the
+    // error's message.
+    std::optional<run_context> run;
     try {
         command_line line;
         for (int i = 0; i < argc; ++i)
@@ -63,26 +73,21 @@ int run_cmoscfg(int argc, char** argv)
             std::fflush(stdout);
             return *status;
         }
-        if (prints_a_document(line))
-            trace_to_standard_error();
-        install_machine(machine_from_environment());
-        run_startup();
+        run.emplace(machine_from_environment());
+        run->trace.traces_to_standard_error = prints_a_document(line);
+        run_startup(*run);
         int status = 0;
         if (line.size() < 2)
             print_usage(line.program_name());
         else
-            status = dispatch_command(line);
+            status = dispatch_command(*run, line);
         std::fflush(stdout);
         return status;
     } catch (const tool_error& error) {
-        return report_error(error, holds);
+        return report_error(error);
     } catch (const std::bad_alloc&) {
-        // Unlike an error's message, this one follows the holds' release, as
-        // the unwinding would have released them.
-        holds.release_held();
-        return report_exhausted_memory();
+        return report_exhausted_memory(run);
     } catch (const std::length_error&) {
-        holds.release_held();
-        return report_exhausted_memory();
+        return report_exhausted_memory(run);
     }
 }

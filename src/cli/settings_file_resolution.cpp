@@ -5,10 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "cli/platform.hpp"
 #include "cli/settings_search_note.hpp"
-#include "hw/machine.hpp"
-#include "lib/debug_trace.hpp"
 #include "lib/str.hpp"
 #include "lib/text_utils.hpp"
 
@@ -38,12 +35,12 @@ std::string settings_file_name(const std::string& platform)
     return "bios_settings." + lower;
 }
 
-settings_file_choice resolve_settings_file()
+settings_file_choice resolve_settings_file(machine& m, const std::string& platform_name, const tracer& trace)
 {
     std::string name_override = Str_copy(std::getenv("CMOSCFG_SETTINGS"));
     std::string path = Str_copy(std::getenv("CMOSCFG_SETTINGS_PATH"));
     // Only when the user names no place: then the image's own file comes first.
-    std::optional<std::string> image = path.empty() ? current_machine().image_directory() : std::nullopt;
+    std::optional<std::string> image = path.empty() ? m.image_directory() : std::nullopt;
 
     if (!path.empty()) {
         if (path.back() != '/')
@@ -64,7 +61,7 @@ settings_file_choice resolve_settings_file()
         opened_file in_image;
         if (image) {
             searched.push_back(path_in_image(*image, file_name));
-            in_image = current_machine().open_image_file(file_name);
+            in_image = m.open_image_file(file_name);
         }
         if (image && in_image.outcome != open_outcome::missing) {
             trace("# Settings file is in the machine image.\n");

@@ -3,10 +3,9 @@
 
 #include <string>
 
+#include "hw/machine.hpp"
+#include "lib/debug_trace.hpp"
 #include "settings/settings_loader.hpp"
-
-// Install directory searched when the settings file is not found where named.
-inline constexpr const char* SETTINGS_INSTALL_DIRECTORY = "/opt/quor/qsv/";
 
 // "bios_settings." and the platform in lower case: the name the tool looks
 // for, and so the name a capture or an image gives its copy.
@@ -19,7 +18,7 @@ struct settings_file_choice {
 };
 
 // The settings file for this run, from CMOSCFG_SETTINGS, CMOSCFG_SETTINGS_PATH
-// and the platform name. When neither variable is set and the machine is an
-// image that holds bios_settings.<platform>, that file. Never fails; the
-// loader reports a missing file.
-settings_file_choice resolve_settings_file();
+// and the platform name. When neither variable is set and m is an image that
+// holds bios_settings.<platform>, that file. Never fails; the loader reports
+// a missing file.
+settings_file_choice resolve_settings_file(machine& m, const std::string& platform_name, const tracer& trace);

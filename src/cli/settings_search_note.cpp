@@ -4,8 +4,6 @@
 #include <climits>
 #include <unistd.h>
 
-#include "cli/settings_file_resolution.hpp"
-
 namespace {
 
 // A relative name is looked for from the working directory, which the user

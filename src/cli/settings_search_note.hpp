@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+// Install directory searched when the settings file is not found where named.
+inline constexpr const char* SETTINGS_INSTALL_DIRECTORY = "/opt/quor/qsv/";
+
 // One line for a person whose settings file was not found: where it was
 // looked for, in order, and the variables that change that. The error itself
 // names only the last place.

@@ -8,7 +8,6 @@
 #include "cli/platform.hpp"
 #include "cli/settings_file_resolution.hpp"
 #include "hw/access_diagnosis.hpp"
-#include "hw/machine.hpp"
 #include "hw/token_table.hpp"
 #include "lib/debug_trace.hpp"
 #include "lib/tool_error.hpp"
@@ -47,9 +46,9 @@ void probe_shell()
 
 }  // namespace
 
-void run_startup()
+void run_startup(run_context& run)
 {
-    machine& m = current_machine();
+    machine& m = run.cmos();
     require_root(m);
     raise_io_privilege(m);
     // The shell, and the commands it runs, find their programs by PATH.
@@ -57,10 +56,10 @@ void run_startup()
         ::setenv("PATH", path, 1);
     probe_shell();
     if (std::getenv("DEBUG") != nullptr)
-        debug_enabled = 1;
-    load_token_table();
-    identify_platform();
-    settings_platform = platform_name;
-    settings_file_choice settings = resolve_settings_file();
-    load_settings(settings.name, settings.source);
+        run.trace.debug_enabled = 1;
+    run.token_table = load_token_table(m, run.trace);
+    identify_platform(run);
+    run.settings.settings_platform = run.platform_name;
+    settings_file_choice settings = resolve_settings_file(m, run.platform_name, run.trace);
+    load_settings(run.settings, settings.name, settings.source, run.trace);
 }

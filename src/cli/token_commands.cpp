@@ -5,7 +5,6 @@
 
 #include "cli/write_arguments.hpp"
 #include "hw/cmos_access.hpp"
-#include "hw/token_table.hpp"
 #include "hw/token_write.hpp"
 #include "lib/tool_error.hpp"
 
@@ -13,14 +12,14 @@ namespace {
 
 // The entry of the token id given on the command line; an error when
 // the machine has no such token.
-const token_entry& token_from_command_line(const command_line& line)
+const token_entry& token_from_command_line(const d4_token_table& token_table, const command_line& line)
 {
     int id = line.number(2);
-    int i = find_d4_token(id);
+    int i = token_table.find_d4_token(id);
     if (i < 0) {
         throw tool_error{1, format_text("Token %04x not found on system.\nHalting.\n\n", static_cast<unsigned>(id))};
     }
-    return token_table[static_cast<std::size_t>(i)];
+    return token_table[i];
 }
 
 bool token_usage_needed(const command_line& line)
@@ -51,47 +50,47 @@ void print_test_result(int is_set)
 
 }  // namespace
 
-command_status list_tokens_command(const command_line&)
+command_status list_tokens_command(run_context& run, const command_line&)
 {
-    for (const token_entry& e : token_table) {
+    for (const token_entry& e : run.token_table) {
         std::printf("  %x/%x:  csType %d [%02x,%02x] @%02x  Token: %04x  loc: %02x  and: %02x  or: %02x\n",
                     e.index_port, e.data_port, e.checksum_type, e.checksum_start, e.checksum_end,
                     e.checksum_location, e.token_id, e.location, e.and_mask, e.or_mask);
     }
-    std::printf("\n%d tokens found.\n\n\n", token_count());
+    std::printf("\n%d tokens found.\n\n\n", run.token_table.token_count());
     return 0;
 }
 
-command_status test_command(const command_line& line)
+command_status test_command(run_context& run, const command_line& line)
 {
     if (token_usage_needed(line))
         return 0;
-    const token_entry& e = token_from_command_line(line);
-    print_test_result(test_d4_token(e.index_port, e.location, e.and_mask, e.or_mask));
+    const token_entry& e = token_from_command_line(run.token_table, line);
+    print_test_result(test_d4_token(run.cmos(), run.trace, e.index_port, e.location, e.and_mask, e.or_mask));
     return 0;
 }
 
-command_status set_command(const command_line& line)
+command_status set_command(run_context& run, const command_line& line)
 {
     if (token_usage_needed(line))
         return 0;
     require_no_more_words(line, 3);
     require_hex_numbers(line, 2, 2);
-    const token_entry& e = token_from_command_line(line);
-    set_d4_token(e.index_port, e.location, e.and_mask, e.or_mask);
+    const token_entry& e = token_from_command_line(run.token_table, line);
+    set_d4_token(run.tokens(), e.index_port, e.location, e.and_mask, e.or_mask);
     return 0;
 }
 
-command_status testraw_command(const command_line& line)
+command_status testraw_command(run_context& run, const command_line& line)
 {
     if (raw_token_usage_needed(line))
         return 0;
-    print_test_result(test_d4_token(line.number(2), line.number(3), line.number(4),
+    print_test_result(test_d4_token(run.cmos(), run.trace, line.number(2), line.number(3), line.number(4),
                                     line.number(5)));
     return 0;
 }
 
-command_status setraw_command(const command_line& line)
+command_status setraw_command(run_context& run, const command_line& line)
 {
     if (raw_token_usage_needed(line))
         return 0;
@@ -101,7 +100,7 @@ command_status setraw_command(const command_line& line)
     require_byte_number(line, 3, "location");
     require_byte_number(line, 4, "AND mask");
     require_byte_number(line, 5, "OR mask");
-    set_d4_token(line.number(2), line.number(3), line.number(4),
+    set_d4_token(run.tokens(), line.number(2), line.number(3), line.number(4),
                  line.number(5));
     return 0;
 }

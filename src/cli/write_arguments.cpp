@@ -5,7 +5,6 @@
 #include <set>
 #include <string>
 
-#include "hw/token_table.hpp"
 #include "lib/tool_error.hpp"
 #include "lib/unexpected_argument.hpp"
 
@@ -13,7 +12,7 @@ namespace {
 
 // The CMOS banks a write may go through: the two fixed banks of the PC's
 // real-time clock chip, and every bank a token of the SMBIOS table names.
-std::set<int> cmos_index_ports()
+std::set<int> cmos_index_ports(const d4_token_table& token_table)
 {
     std::set<int> ports{0x70, 0x72};
     for (const token_entry& e : token_table)
@@ -50,11 +49,11 @@ void require_port_number(const command_line& line, int i)
     require_at_most(line, i, "index port", 0xFFFF, "0000 to ffff");
 }
 
-void require_cmos_index_port(const command_line& line, int i)
+void require_cmos_index_port(const d4_token_table& token_table, const command_line& line, int i)
 {
     require_port_number(line, i);
     int port = line.number(i);
-    std::set<int> ports = cmos_index_ports();
+    std::set<int> ports = cmos_index_ports(token_table);
     if (ports.contains(port))
         return;
     std::string banks;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cli/command_line.hpp"
+#include "hw/token_table.hpp"
 
 // The numbers of a command that writes CMOS are read strictly: a mistyped one
 // (a letter O for a zero, a stray character) would otherwise be read as far as
@@ -31,7 +32,7 @@ void require_port_number(const command_line& line, int i);
 // Otherwise the run ends with "Error: index port PORT is not a CMOS bank of
 // this machine (its banks: ...)" and status 1. (Token writes need no such
 // check: they find the port's checksum among the tokens or refuse it.)
-void require_cmos_index_port(const command_line& line, int i);
+void require_cmos_index_port(const d4_token_table& token_table, const command_line& line, int i);
 
 // Words after the first `used` ones (the program name counted) end the run
 // with "Error: unexpected argument: WORD" and status 1, before the write lock

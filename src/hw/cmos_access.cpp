@@ -22,19 +22,19 @@ std::uint8_t byte_of(int value)
 
 }  // namespace
 
-int read_cmos(int index_port, int location)
+int read_cmos(machine& m, int index_port, int location)
 {
-    return current_machine().read_cmos_byte(port_of(index_port), byte_of(location));
+    return m.read_cmos_byte(port_of(index_port), byte_of(location));
 }
 
-void write_cmos(int index_port, int location, int value)
+void write_cmos(machine& m, int index_port, int location, int value)
 {
-    current_machine().write_cmos_byte(port_of(index_port), byte_of(location), byte_of(value));
+    m.write_cmos_byte(port_of(index_port), byte_of(location), byte_of(value));
 }
 
-int read_cmos_masked(int index_port, int location, int mask)
+int read_cmos_masked(machine& m, int index_port, int location, int mask)
 {
-    int b = read_cmos(index_port, location);
+    int b = read_cmos(m, index_port, location);
     return mask != 0 ? b & mask : b;
 }
 
@@ -46,22 +46,22 @@ void require_nonzero_mask(int mask)
         throw tool_error{1, "Error: mask 0 selects no bits of the CMOS byte.\n"};
 }
 
-int read_cmos_shifted(int index_port, int location, int mask)
+int read_cmos_shifted(machine& m, int index_port, int location, int mask)
 {
     require_nonzero_mask(mask);
-    auto v = static_cast<unsigned>(read_cmos_masked(index_port, location, mask));
-    auto m = static_cast<unsigned>(mask);
-    while ((m & 1u) == 0) {
+    auto v = static_cast<unsigned>(read_cmos_masked(m, index_port, location, mask));
+    auto bits = static_cast<unsigned>(mask);
+    while ((bits & 1u) == 0) {
         v >>= 1;
-        m >>= 1;
+        bits >>= 1;
     }
     return static_cast<int>(v);
 }
 
-int test_d4_token(int index_port, int location, int and_mask, int or_mask)
+int test_d4_token(machine& m, const tracer& trace, int index_port, int location, int and_mask, int or_mask)
 {
     int inv = ~and_mask & 0xFF;
-    int b = read_cmos(index_port, location);
+    int b = read_cmos(m, index_port, location);
     int a = b & inv;
     trace("idx port:         %x\n"
           "loc:              %x\n"
@@ -76,7 +76,7 @@ int test_d4_token(int index_port, int location, int and_mask, int or_mask)
     return a == or_mask ? 1 : 0;
 }
 
-int calc_checksum(int type, int index_port, int loc_start, int loc_end)
+int calc_checksum(machine& m, int type, int index_port, int loc_start, int loc_end)
 {
     auto first = static_cast<std::uint32_t>(loc_start);
     auto last = static_cast<std::uint32_t>(loc_end);
@@ -91,7 +91,7 @@ int calc_checksum(int type, int index_port, int loc_start, int loc_end)
     // without the counter wrapping; the sum is kept modulo 2^32.
     std::uint32_t sum = 0;
     for (std::uint32_t location = first;; ++location) {
-        sum += static_cast<std::uint32_t>(read_cmos(index_port, static_cast<int>(location)));
+        sum += static_cast<std::uint32_t>(read_cmos(m, index_port, static_cast<int>(location)));
         if (location == last)
             break;
     }

@@ -17,7 +17,7 @@ void plan_low_half(cmos_bank_snapshot& bank)
 
 }  // namespace
 
-cmos_snapshot cmos_snapshot_plan(const std::vector<token_entry>& tokens, int method)
+cmos_snapshot cmos_snapshot_plan(const std::vector<token_entry>& tokens, checksum_update_method method)
 {
     cmos_snapshot plan;
     if (method == UPDATE_METHOD_DIRECT)
@@ -35,13 +35,13 @@ cmos_snapshot cmos_snapshot_plan(const std::vector<token_entry>& tokens, int met
     return plan;
 }
 
-void read_cmos_snapshot(cmos_snapshot& snapshot)
+void read_cmos_snapshot(machine& m, cmos_snapshot& snapshot)
 {
-    std::unique_ptr<cmos_write_lock> lock = current_machine().lock_cmos_writes();
+    std::unique_ptr<cmos_write_lock> lock = m.lock_cmos_writes();
     for (auto& [index_port, bank] : snapshot) {
         for (std::size_t location = 0; location < bank.bytes.size(); ++location) {
             if (bank.captured.test(location))
-                bank.bytes[location] = static_cast<std::uint8_t>(read_cmos(index_port, static_cast<int>(location)));
+                bank.bytes[location] = static_cast<std::uint8_t>(read_cmos(m, index_port, static_cast<int>(location)));
         }
     }
 }

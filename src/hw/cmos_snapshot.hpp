@@ -7,7 +7,9 @@
 #include <map>
 #include <vector>
 
+#include "hw/machine.hpp"
 #include "hw/token_entry.hpp"
+#include "hw/update_method.hpp"
 
 // The CMOS bytes of one bank that a capture keeps.
 struct cmos_bank_snapshot {
@@ -24,8 +26,8 @@ using cmos_snapshot = std::map<std::uint16_t, cmos_bank_snapshot>;
 // bank at 0x70 an index with bit 7 set also masks the NMI on real chipsets,
 // so nothing else may be read. The direct update method adds the bank at
 // 0x70, whose word at 0x3E/0x3F it adjusts on every write.
-cmos_snapshot cmos_snapshot_plan(const std::vector<token_entry>& tokens, int update_method);
+cmos_snapshot cmos_snapshot_plan(const std::vector<token_entry>& tokens, checksum_update_method update_method);
 
-// Reads the planned locations through the current machine while holding the
+// Reads the planned locations of m while holding the
 // CMOS write lock, so that a concurrent cmoscfg write cannot tear the copy.
-void read_cmos_snapshot(cmos_snapshot& snapshot);
+void read_cmos_snapshot(machine& m, cmos_snapshot& snapshot);

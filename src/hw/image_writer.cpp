@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "hw/memory_ranges.hpp"
-
 #include "hw/recording_memory.hpp"
 #include "hw/smbios_scan.hpp"
 
-std::size_t write_image_memory(staged_directory& image)
+std::size_t write_image_memory(machine& m, staged_directory& image)
 {
-    std::unique_ptr<physical_memory> memory = open_physical_memory_or_end(current_machine());
+    std::unique_ptr<physical_memory> memory = open_physical_memory_or_end(m);
     std::vector<memory_range> pieces;
     recording_memory recorder(*memory, [&pieces](std::uint64_t address, const void* bytes, std::size_t size) {
         pieces.push_back({address, std::string(static_cast<const char*>(bytes), size)});

@@ -107,13 +107,3 @@ public:
         return {};
     }
 };
-
-// The back end in use for this run.
-machine& current_machine();
-void install_machine(std::unique_ptr<machine> back_end);
-// Installs back_end and hands back the one it replaces (which may be empty).
-std::unique_ptr<machine> exchange_machine(std::unique_ptr<machine> back_end);
-
-// The hardware, or the machine image named by CMOSCFG_IMAGE when it is set;
-// a tool_error when it is set but empty.
-std::unique_ptr<machine> machine_from_environment();

@@ -17,7 +17,7 @@ bool starts_with(const std::string& line, const std::string& key)
 }
 }  // namespace
 
-const char* update_method_keyword(int method)
+const char* update_method_keyword(checksum_update_method method)
 {
     return method == UPDATE_METHOD_DIRECT ? "arc_direct" : "quor_standard";
 }
@@ -52,7 +52,7 @@ std::optional<platform_record> parse_platform_record(const std::string& text, st
         if (line.empty())
             continue;
         bool platform_line = starts_with(line, PLATFORM_KEY) && line.size() > PLATFORM_KEY.size();
-        if ((platform_line && !record.platform.empty()) || (starts_with(line, METHOD_KEY) && record.update_method != 0)) {
+        if ((platform_line && !record.platform.empty()) || (starts_with(line, METHOD_KEY) && record.update_method != checksum_update_method::unset)) {
             problem = "repeated line: " + line;
             return std::nullopt;
         }
@@ -83,7 +83,7 @@ std::optional<platform_record> parse_platform_record(const std::string& text, st
         problem = "no \"platform: \" line";
         return std::nullopt;
     }
-    if (record.update_method == 0) {
+    if (record.update_method == checksum_update_method::unset) {
         problem = "no \"update_method: \" line";
         return std::nullopt;
     }

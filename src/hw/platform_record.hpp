@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "hw/update_method.hpp"
+
 // The platform a machine was identified as, kept with a capture of it so that
 // a later run on the capture is the same model with the same update method
 // without asking the host's dmidecode. Its text, one "key: value" a line:
@@ -14,7 +16,7 @@
 // The update method is one of the keywords of CMOSCFG_UPDATE_METHOD.
 struct platform_record {
     std::string platform;   // upper case, as platform_name
-    int update_method = 0;  // UPDATE_METHOD_DIRECT or UPDATE_METHOD_STANDARD
+    checksum_update_method update_method = checksum_update_method::unset;
 };
 
 std::string format_platform_record(const platform_record& record);
@@ -31,4 +33,4 @@ std::optional<std::string> unrecordable_platform_name(const std::string& name);
 std::optional<platform_record> parse_platform_record(const std::string& text, std::string& problem);
 
 // "arc_direct" or "quor_standard"; the keyword that selects update_method.
-const char* update_method_keyword(int update_method);
+const char* update_method_keyword(checksum_update_method update_method);

@@ -15,7 +15,7 @@ std::uint16_t u16_at(const std::vector<std::uint8_t>& table, std::size_t offset)
     return static_cast<std::uint16_t>(table[offset] | (table[offset + 1] << 8));
 }
 
-void trace_truncated(std::size_t structure_offset)
+void trace_truncated(const tracer& trace, std::size_t structure_offset)
 {
     trace("# DEBUG: SMBIOS structure at offset %zx runs past the end of the table; walk stopped.\n",
           structure_offset);
@@ -60,7 +60,7 @@ bool walk_d4_structure(const std::vector<std::uint8_t>& table, std::size_t s, st
 }  // namespace
 
 void walk_smbios_table(const std::vector<std::uint8_t>& table,
-                       const std::function<void(const token_entry&)>& on_token)
+                       const std::function<void(const token_entry&)>& on_token, const tracer& trace)
 {
     const std::size_t length = table.size();
     // A token list is not bounded by its structure's formatted length, so it
@@ -74,11 +74,11 @@ void walk_smbios_table(const std::vector<std::uint8_t>& table,
     std::size_t p = 0;
     while (p < length) {
         if (table[p] == SMBIOS_TYPE_D4 && p >= list_end && !walk_d4_structure(table, p, list_end, on_token)) {
-            trace_truncated(p);
+            trace_truncated(trace, p);
             return;
         }
         if (p + 1 >= length) {
-            trace_truncated(p);
+            trace_truncated(trace, p);
             return;
         }
         // Step over the formatted area, then the string set up to its double zero.
@@ -86,7 +86,7 @@ void walk_smbios_table(const std::vector<std::uint8_t>& table,
         while (q + 1 < length && !(table[q] == 0 && table[q + 1] == 0))
             ++q;
         if (q + 1 >= length) {
-            trace_truncated(p);
+            trace_truncated(trace, p);
             return;
         }
         p = q + 2;

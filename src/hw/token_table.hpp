@@ -3,19 +3,32 @@
 
 #include <vector>
 
+#include "hw/machine.hpp"
 #include "hw/token_entry.hpp"
+#include "lib/debug_trace.hpp"
 
-// Every D4 token of the machine, in SMBIOS order. Built once at start-up by
-// load_token_table and read-only afterwards.
-extern std::vector<token_entry> token_table;
+// Every D4 token of the machine, in SMBIOS order, with a lookup by id that
+// costs the same however many settings ask for tokens. Built once at
+// start-up and read-only afterwards.
+class d4_token_table {
+public:
+    d4_token_table() = default;
+    explicit d4_token_table(std::vector<token_entry> tokens);
 
-int token_count();
+    int token_count() const { return static_cast<int>(entries_.size()); }
+    const token_entry& operator[](int i) const { return entries_[static_cast<std::size_t>(i)]; }
+    const std::vector<token_entry>& entries() const { return entries_; }
+    auto begin() const { return entries_.begin(); }
+    auto end() const { return entries_.end(); }
 
-// Reads the SMBIOS table of the current machine and builds token_table.
-void load_token_table();
+    // Index of the first entry with this id, or -1. Ids outside 0..0xFFFF never match.
+    int find_d4_token(int token_id) const;
 
-// Replaces the table (and its lookup index); used by load_token_table and tests.
-void set_token_table(std::vector<token_entry> tokens);
+private:
+    std::vector<token_entry> entries_;
+    // First table index of every 16-bit token id (-1: absent).
+    std::vector<int> first_index_by_id_;
+};
 
-// Index of the first entry with this id, or -1. Ids outside 0..0xFFFF never match.
-int find_d4_token(int token_id);
+// Reads the SMBIOS table of the machine and collects its tokens.
+d4_token_table load_token_table(machine& m, const tracer& trace);

@@ -5,11 +5,6 @@
 #include <cstdio>
 
 #include "hw/cmos_access.hpp"
-#include "hw/cmos_write_guard.hpp"
-#include "hw/machine.hpp"
-#include "hw/token_table.hpp"
-#include "hw/update_method.hpp"
-#include "lib/debug_trace.hpp"
 #include "lib/tool_error.hpp"
 
 namespace {
@@ -20,10 +15,11 @@ constexpr int DIRECT_CHECKSUM_HIGH = 0x3E;
 constexpr int DIRECT_CHECKSUM_LOW = 0x3F;
 
 // The first entry with this index port holds the bank's checksum parameters.
-const token_entry& checksum_entry_for(int index_port)
+const token_entry& checksum_entry_for(const token_access& on, int index_port)
 {
-    for (int i = 0; i < token_count(); ++i) {
-        const token_entry& e = token_table[static_cast<std::size_t>(i)];
+    const tracer& trace = on.trace;
+    for (int i = 0; i < on.token_table.token_count(); ++i) {
+        const token_entry& e = on.token_table[i];
         trace("# DEBUG: checking token table.  %d : %x\n", i, static_cast<unsigned>(e.index_port));
         if (e.index_port == index_port) {
             trace("# DEBUG this idx is appropriate--> i=%d   %x/%x:  csType %d [%02x,%02x] @%02x  Token: "
@@ -66,12 +62,12 @@ token_change with_checksum_word(byte_write token, int index_port, int high_locat
 // the byte as stored (8 bits), so that masks beyond one byte cannot put the
 // word out of step with the bank. When the token byte is itself a byte of
 // the word, the word holds its new value.
-int direct_word_after(const byte_write& token, int old_byte)
+int direct_word_after(machine& m, const byte_write& token, int old_byte)
 {
     auto byte_after_token = [&](int location) {
         if (same_byte(token.index_port, token.location, DIRECT_CHECKSUM_PORT, location))
             return token.value & 0xFF;
-        return read_cmos(DIRECT_CHECKSUM_PORT, location);
+        return read_cmos(m, DIRECT_CHECKSUM_PORT, location);
     };
     int word = byte_after_token(DIRECT_CHECKSUM_HIGH) * 256 + byte_after_token(DIRECT_CHECKSUM_LOW);
     return (word + (token.value & 0xFF) - old_byte) & 0xFFFF;
@@ -80,7 +76,7 @@ int direct_word_after(const byte_write& token, int old_byte)
 // The sum of the range as it will be once the token byte is written: the sum
 // before, with the token byte's old value traded for its new one when it lies
 // in the range.
-int standard_sum_after(const token_entry& e, int initial_sum, const byte_write& token, int old_byte)
+int standard_sum_after(const tracer& trace, const token_entry& e, int initial_sum, const byte_write& token, int old_byte)
 {
     int location = token.location & 0xFF;
     bool in_range = (token.index_port & 0xFFFF) == e.index_port && location >= e.checksum_start &&
@@ -94,7 +90,7 @@ int standard_sum_after(const token_entry& e, int initial_sum, const byte_write& 
 // full disk stops the change before its first byte, and a run that is killed
 // or crashes here leaves the checksum wrong for the shortest time the machine
 // allows (on an image, not at all).
-void write_change(const token_change& change)
+void write_change(machine& m, const token_change& change)
 {
     std::array<cmos_byte_change, 3> bytes;
     std::size_t i = 0;
@@ -102,48 +98,50 @@ void write_change(const token_change& change)
         bytes[i++] = {static_cast<std::uint16_t>(w->index_port), static_cast<std::uint8_t>(w->location),
                       static_cast<std::uint8_t>(w->value)};
     }
-    current_machine().write_cmos_change(bytes);
+    m.write_cmos_change(bytes);
 }
 
 }  // namespace
 
-void set_d4_token(int index_port, int location, int and_mask, int or_mask)
+void set_d4_token(const token_access& on, int index_port, int location, int and_mask, int or_mask)
 {
-    const token_entry& e = checksum_entry_for(index_port);
+    const tracer& trace = on.trace;
+    machine& m = on.cmos;
+    const token_entry& e = checksum_entry_for(on, index_port);
     trace("# DEBUG:  reading from idx port:  %x  cs_loc  %x\n\n", e.index_port, e.checksum_location);
 
     // From the first read to the last checksum byte, no other cmoscfg process
     // may touch CMOS and no signal may end this one.
-    cmos_write_guard guard;
-    int stored_high = read_cmos(e.index_port, e.checksum_location);
-    int stored_low = read_cmos(e.index_port, e.checksum_location + 1);
+    write_session::change held(on.writes);
+    int stored_high = read_cmos(m, e.index_port, e.checksum_location);
+    int stored_low = read_cmos(m, e.index_port, e.checksum_location + 1);
     trace("# DEBUG:  cshi: %02x\n"
           "# DEBUG:  cslo: %02x\n"
           "# DEBUG:  set_d4_token:  checksum starts out in memory:   %04x\n",
           static_cast<unsigned>(stored_high), static_cast<unsigned>(stored_low),
           static_cast<unsigned>(stored_high * 256 + stored_low));
     // Only shown: the stored and computed sums are not compared.
-    int initial = calc_checksum(0, e.index_port, e.checksum_start, e.checksum_end);
+    int initial = calc_checksum(m, 0, e.index_port, e.checksum_start, e.checksum_end);
     trace("# DEBUG:  set_d4_token:  checksum initially computed as:  %04x\n", static_cast<unsigned>(initial));
 
     // Checked before the token byte is written, so that a missing method never
     // leaves a byte behind without its checksum.
-    if (update_method != UPDATE_METHOD_DIRECT && update_method != UPDATE_METHOD_STANDARD)
+    if (on.update_method != UPDATE_METHOD_DIRECT && on.update_method != UPDATE_METHOD_STANDARD)
         throw tool_error{1, "\nerror:  reached end of set_d4_token, but no update method was set\n"};
 
     // Everything is read and computed before the first byte is written.
-    int old_byte = read_cmos(index_port, location);
+    int old_byte = read_cmos(m, index_port, location);
     byte_write token{index_port, location, (old_byte & and_mask) | or_mask};
-    if (update_method == UPDATE_METHOD_DIRECT) {
-        write_change(with_checksum_word(token, DIRECT_CHECKSUM_PORT, DIRECT_CHECKSUM_HIGH, DIRECT_CHECKSUM_LOW,
-                                        direct_word_after(token, old_byte)));
+    if (on.update_method == UPDATE_METHOD_DIRECT) {
+        write_change(m, with_checksum_word(token, DIRECT_CHECKSUM_PORT, DIRECT_CHECKSUM_HIGH, DIRECT_CHECKSUM_LOW,
+                                        direct_word_after(m, token, old_byte)));
     } else {
-        write_change(with_checksum_word(token, e.index_port, e.checksum_location, e.checksum_location + 1,
-                                        standard_sum_after(e, initial, token, old_byte)));
+        write_change(m, with_checksum_word(token, e.index_port, e.checksum_location, e.checksum_location + 1,
+                                        standard_sum_after(trace, e, initial, token, old_byte)));
     }
 }
 
-void set_d4_field(int index_port, int location, int mask, int value)
+void set_d4_field(const token_access& on, int index_port, int location, int mask, int value)
 {
     require_nonzero_mask(mask);
     auto bits = static_cast<unsigned>(mask);
@@ -153,5 +151,5 @@ void set_d4_field(int index_port, int location, int mask, int value)
         ++shift;
     }
     auto placed = static_cast<unsigned>(value) << shift;
-    set_d4_token(index_port, location, ~mask & 0xFF, static_cast<int>(placed & static_cast<unsigned>(mask)));
+    set_d4_token(on, index_port, location, ~mask & 0xFF, static_cast<int>(placed & static_cast<unsigned>(mask)));
 }

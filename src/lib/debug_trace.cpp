@@ -4,20 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-int debug_enabled = 0;
-
-namespace {
-
-bool traces_to_standard_error = false;
-
-}  // namespace
-
-void trace_to_standard_error()
-{
-    traces_to_standard_error = true;
-}
-
-void trace(const char* format, ...)
+void tracer::operator()(const char* format, ...) const
 {
     if (!debug_enabled)
         return;

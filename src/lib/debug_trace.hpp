@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-// Set once at start-up when the environment variable DEBUG exists; trace lines
-// are printed only while it is 1. Tracing never changes what the tool does.
-extern int debug_enabled;
+// Where a run's trace lines go. Start-up turns tracing on when the
+// environment variable DEBUG exists; tracing never changes what the tool does.
+class tracer {
+public:
+    // 1 while trace lines are printed.
+    int debug_enabled = 0;
+    // Trace lines go to standard output, except for a command whose standard
+    // output is a document for programs (JSON): there they go to standard
+    // error, so that DEBUG never spoils the document.
+    bool traces_to_standard_error = false;
 
-// Trace lines go to standard output, except after this call: a command whose
-// standard output is a document for programs (JSON) sends them to standard
-// error, so that DEBUG never spoils the document. Called before the start-up,
-// which traces too.
-void trace_to_standard_error();
-
-// Prints like printf, but only while tracing is on.
-void trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+    // Prints like printf, but only while tracing is on.
+    void operator()(const char* format, ...) const __attribute__((format(printf, 2, 3)));
+};

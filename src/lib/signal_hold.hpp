@@ -6,8 +6,7 @@
 // While alive, holds back the signals that end a process from outside or from
 // a closed output (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE): they stay
 // pending and act when it is destroyed, after standard output is flushed so
-// that nothing already printed is lost. When an error ends it, they act
-// after the error's message (see error_report_scope.hpp).
+// that nothing already printed is lost.
 class signal_hold {
 public:
     signal_hold();
@@ -17,5 +16,4 @@ public:
 
 private:
     sigset_t previous_;
-    int errors_in_flight_;
 };

@@ -5,7 +5,6 @@
 
 #include "lib/text_file.hpp"
 #include "lib/tool_error.hpp"
-#include "settings/setting_list.hpp"
 #include "settings/setting_state.hpp"
 #include "settings/user_settings_run.hpp"
 
@@ -48,6 +47,9 @@ public:
         case request_outcome::missing_token:
             std::puts("     (adjusting)");
             throw write_refusal(line.name, line.value, verdict.target);
+        case request_outcome::fails:
+            // Readfile stops at the error itself, never judging past it.
+            return;
         }
     }
 
@@ -56,39 +58,38 @@ public:
 
 }  // namespace
 
-void read_user_settings_from(std::istream& in)
+void read_user_settings_from(const settings_context& context, std::istream& in)
 {
     readfile_report report;
-    run_user_settings(in, report);
+    run_user_settings(context, in, report);
     if (!in.bad())
         std::printf("\n%d settings changed.\n\n", report.changed);
 }
 
-void read_user_settings(const std::string& file_name)
+void read_user_settings(const settings_context& context, const std::string& file_name)
 {
     std::ifstream in;
     if (!open_text_file(file_name, in))
         throw tool_error{1, format_text("Error:  cannot open user bios settings file for reading:  %s\n\n",
                                         file_name.c_str())};
-    read_user_settings_from(in);
+    read_user_settings_from(context, in);
     if (in.bad())
         throw tool_error{1, format_text("Error:  cannot read user bios settings file:  %s\n\n", file_name.c_str())};
 }
 
-void set_each_default()
+void set_each_default(const settings_context& context)
 {
     int changed = 0;
-    for (int i = 0; i < setting_count(); ++i) {
-        const setting_node& setting = setting_at(i);
-        if (!setting_present(setting.name.c_str())) {
+    for (const setting_node& setting : context.settings.setting_list) {
+        if (!setting_present(context, setting.name.c_str())) {
             std::printf("(Setting not present:  %s)\n", setting.name.c_str());
             continue;
         }
         for (const stoken_node& value : setting.stokens) {
-            if (!value.is_default || setting_is_at(setting.name, value.value_name))
+            if (!value.is_default || setting_is_at(context, setting.name, value.value_name))
                 continue;
             std::printf("setting %-29s to %s\n", setting.name.c_str(), value.value_name.c_str());
-            set_setting(setting.name, value.value_name);
+            set_setting(context, setting.name, value.value_name);
             ++changed;
             break;
         }

@@ -4,11 +4,11 @@
 #include "lib/tool_error.hpp"
 #include "settings/setting_reading.hpp"
 
-listed_setting read_listed_setting(const setting_node& setting)
+listed_setting read_listed_setting(const token_access& tokens, const setting_node& setting)
 {
     reading_watch watch;
     watch.stop_at_second_set = true;
-    setting_reading reading = read_one_setting(setting, watch);
+    setting_reading reading = read_one_setting(tokens, setting, watch);
     if (reading.set.size() > 1) {
         const stoken_node& found = *reading.set[0];
         const stoken_node& second = *reading.set[1];

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "hw/token_access.hpp"
 #include "settings/setting_list.hpp"
 
 // One setting as the listings see it: its values whose token this machine has
@@ -16,4 +17,4 @@ struct listed_setting {
 
 // Tests the token of each value. Two values set at once cannot be shown as one
 // setting: that is the listing's error (tool_error).
-listed_setting read_listed_setting(const setting_node& setting);
+listed_setting read_listed_setting(const token_access& tokens, const setting_node& setting);

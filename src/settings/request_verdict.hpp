@@ -22,6 +22,7 @@ enum class request_outcome {
     missing_token,       // the value's token is not on this machine: readfile stops
     malformed,           // not one name, ':' and one value: readfile stops
     comment,             // comment, head, parameter or empty line: skipped
+    fails,               // reading the setting or writing its token fails: readfile stops with that error
 };
 
 struct request_verdict {
@@ -29,6 +30,7 @@ struct request_verdict {
     setting_reading reading;                 // the setting as readfile's strict read found it
     write_target target;                     // change, value_not_offered and missing_token
     const setting_node* similar = nullptr;   // case_differs: the setting whose name it resembles
+    std::string failure;                     // fails: the error's text, as readfile would print it
 
     // The run of readfile ends at this line.
     bool stops_readfile() const;
@@ -38,4 +40,5 @@ struct request_verdict {
 
 // Judges the line with readfile's reads: its present test, then its strict
 // read, both told to watch. Reads CMOS, writes nothing.
-request_verdict judge_request(const user_settings_line& line, const reading_watch& watch = {});
+request_verdict judge_request(const settings_context& context, const user_settings_line& line,
+                              const reading_watch& watch = {});

@@ -16,7 +16,7 @@
 namespace {
 
 // Returns the exit status of the run.
-using sub_command = int (*)(const std::vector<std::string>& words);
+using sub_command = int (*)(const settings_context& context, const std::vector<std::string>& words);
 
 // The n-th word (from 1) after the sub-command word; nullptr when there is none.
 const char* argument(const std::vector<std::string>& words, std::size_t n)
@@ -31,16 +31,16 @@ int refuse_absent_setting(const char* name)
     return 1;
 }
 
-int get_command(const std::vector<std::string>& words)
+int get_command(const settings_context& context, const std::vector<std::string>& words)
 {
     const char* name = argument(words, 1);
-    if (!setting_present(name))
+    if (!setting_present(context, name))
         return refuse_absent_setting(name);
-    std::puts(read_setting_value(name, 0).c_str());
+    std::puts(read_setting_value(context, name, 0).c_str());
     return 0;
 }
 
-int set_command(const std::vector<std::string>& words)
+int set_command(const settings_context& context, const std::vector<std::string>& words)
 {
     const char* name = argument(words, 1);
     const char* value = argument(words, 2);
@@ -51,40 +51,40 @@ int set_command(const std::vector<std::string>& words)
     // A name or value holding blanks is one word of the shell's; a word
     // after the value is a mistake, never part of it.
     refuse_words_after(words, 5);
-    if (!setting_present(name))
+    if (!setting_present(context, name))
         return refuse_absent_setting(name);
-    set_setting(name, value);
+    set_setting(context, name, value);
     return 0;
 }
 
-int listing_command(const std::vector<std::string>& words)
+int listing_command(const settings_context& context, const std::vector<std::string>& words)
 {
-    print_settings_listing(words[2]);
+    print_settings_listing(context, words[2]);
     return 0;
 }
 
-int visual_command(const std::vector<std::string>&)
+int visual_command(const settings_context& context, const std::vector<std::string>&)
 {
-    print_visual_table();
+    print_visual_table(context);
     return 0;
 }
 
-int list_command(const std::vector<std::string>&)
+int list_command(const settings_context& context, const std::vector<std::string>&)
 {
-    print_setting_names();
+    print_setting_names(context.settings);
     return 0;
 }
 
-int default_command(const std::vector<std::string>& words)
+int default_command(const settings_context& context, const std::vector<std::string>& words)
 {
     // It resets every setting: a setting's name after it must not read as
     // "reset only this one".
     refuse_words_after(words, 3);
-    set_each_default();
+    set_each_default(context);
     return 0;
 }
 
-int readfile_command(const std::vector<std::string>& words)
+int readfile_command(const settings_context& context, const std::vector<std::string>& words)
 {
     const char* file_name = argument(words, 1);
     if (file_name == nullptr) {
@@ -94,7 +94,7 @@ int readfile_command(const std::vector<std::string>& words)
     }
     // A second file name would be dropped while the first is applied.
     refuse_words_after(words, 4);
-    read_user_settings(file_name);
+    read_user_settings(context, file_name);
     return 0;
 }
 
@@ -128,9 +128,9 @@ const sub_command_row sub_commands[] = {
 
 }  // namespace
 
-int setting_command(const std::vector<std::string>& words)
+int setting_command(const settings_context& context, const std::vector<std::string>& words)
 {
-    require_settings_file();
+    require_settings_file(context.settings);
     if (words.size() < 3) {
         print_setting_usage();
         return 0;
@@ -138,7 +138,7 @@ int setting_command(const std::vector<std::string>& words)
     const std::string& word = words[2];
     for (const sub_command_row& row : sub_commands) {
         if (row.accepts(word))
-            return row.action(words);
+            return row.action(context, words);
     }
     print_setting_usage();
     std::printf("ERROR:  command not recognized:  %s\n\n", word.c_str());

@@ -69,9 +69,9 @@ bool is_difference_listing(std::string_view word)
     return word == "save_diffs" || word.starts_with("diff");
 }
 
-void print_listing_line(const setting_node& setting, bool diff)
+void print_listing_line(const token_access& tokens, const setting_node& setting, bool diff)
 {
-    listed_setting listed = read_listed_setting(setting);
+    listed_setting listed = read_listed_setting(tokens, setting);
     if (diff && listed.at_default())
         return;
     std::string options = "# ";
@@ -85,25 +85,23 @@ void print_listing_line(const setting_node& setting, bool diff)
 
 }  // namespace
 
-void print_settings_listing(const std::string& word)
+void print_settings_listing(const settings_context& context, const std::string& word)
 {
     bool diff = is_difference_listing(word);
     print_listing_header(word);
     head_tracker previous;
-    for (int i = 0; i < setting_count(); ++i) {
-        const setting_node& setting = setting_at(i);
+    for (const setting_node& setting : context.settings.setting_list) {
         print_listing_heads(setting, previous, diff);
-        print_listing_line(setting, diff);
+        print_listing_line(context.tokens, setting, diff);
     }
     std::puts("");
 }
 
-void print_visual_table()
+void print_visual_table(const settings_context& context)
 {
     std::puts("");
     head_tracker previous;
-    for (int i = 0; i < setting_count(); ++i) {
-        const setting_node& setting = setting_at(i);
+    for (const setting_node& setting : context.settings.setting_list) {
         print_listing_heads(setting, previous, false);
         std::printf("%-29s ", setting.name.c_str());
         // Every value that is set shows in brackets, two of them too: the
@@ -116,14 +114,14 @@ void print_visual_table()
             std::string cell = " " + value.value_name + (value.is_default ? "*" : " ") + (set ? "]" : " ");
             std::printf("%s%-15s", set ? "[" : " ", cell.c_str());
         };
-        read_one_setting(setting, cells);
+        read_one_setting(context.tokens, setting, cells);
         std::puts("");
     }
     std::puts("");
 }
 
-void print_setting_names()
+void print_setting_names(const settings_database& settings)
 {
-    for (int i = 0; i < setting_count(); ++i)
-        std::puts(setting_at(i).name.c_str());
+    for (const setting_node& setting : settings.setting_list)
+        std::puts(setting.name.c_str());
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/setting_list.hpp"
+#include "settings/settings_context.hpp"
 
 // A setting's value is not stored anywhere: each of its values has a D4 token,
 // and the value whose token tests as set in CMOS is the active one. This is
@@ -40,7 +40,9 @@ struct setting_reading {
 };
 
 // Every setting of this name, their values in file order.
-setting_reading read_named_setting(const std::string& name, const reading_watch& watch = {});
+setting_reading read_named_setting(const settings_context& context, const std::string& name,
+                                   const reading_watch& watch = {});
 
 // This one setting alone (the listings, which show each setting line by line).
-setting_reading read_one_setting(const setting_node& setting, const reading_watch& watch = {});
+setting_reading read_one_setting(const token_access& tokens, const setting_node& setting,
+                                 const reading_watch& watch = {});

@@ -3,24 +3,9 @@
 
 #include <cstdio>
 
-#include "hw/cmos_access.hpp"
-#include "hw/token_table.hpp"
 #include "hw/token_write.hpp"
 #include "lib/str.hpp"
-#include "settings/setting_list.hpp"
-#include "settings/setting_reading.hpp"
 #include "settings/write_target.hpp"
-
-const token_entry* value_token(const stoken_node& value)
-{
-    int i = find_d4_token(value.token_id);
-    return i < 0 ? nullptr : &token_table[static_cast<std::size_t>(i)];
-}
-
-int token_is_set(const token_entry& token)
-{
-    return test_d4_token(token.index_port, token.location, token.and_mask, token.or_mask);
-}
 
 reading_watch reporting_missing_tokens(const std::string& name)
 {
@@ -46,32 +31,32 @@ tool_error strict_read_refusal(const std::string& name, const setting_reading& r
                            static_cast<int>(reading.set.size()))};
 }
 
-std::string read_setting_value(const std::string& name, int lenient)
+std::string read_setting_value(const settings_context& context, const std::string& name, int lenient)
 {
-    setting_reading reading = read_named_setting(name, reporting_missing_tokens(name));
+    setting_reading reading = read_named_setting(context, name, reporting_missing_tokens(name));
     if (!lenient && (reading.settings == 0 || reading.set.size() != 1))
         throw strict_read_refusal(name, reading);
     return reading.set_names();
 }
 
-int setting_present(const char* name)
+int setting_present(const settings_context& context, const char* name)
 {
     if (name == nullptr)
         return 0;
-    return read_setting_value(name, 1).c_str()[0] != '\0' ? 1 : 0;
+    return read_setting_value(context, name, 1).c_str()[0] != '\0' ? 1 : 0;
 }
 
-int setting_is_at(const std::string& name, const std::string& value)
+int setting_is_at(const settings_context& context, const std::string& name, const std::string& value)
 {
-    return read_setting_value(name, 0) == value ? 1 : 0;
+    return read_setting_value(context, name, 0) == value ? 1 : 0;
 }
 
-void set_setting(const std::string& name, const std::string& value)
+void set_setting(const settings_context& context, const std::string& name, const std::string& value)
 {
-    write_target target = find_write_target(name, value);
+    write_target target = find_write_target(context, name, value);
     if (target.why != write_target::refusal::none)
         throw write_refusal(name, value, target);
-    set_d4_token(target.token->index_port, target.token->location, target.token->and_mask, target.token->or_mask);
+    set_d4_token(context.tokens, target.token->index_port, target.token->location, target.token->and_mask, target.token->or_mask);
 }
 
 std::string strip_comment(const std::string& text)

@@ -3,31 +3,24 @@
 
 #include <string>
 
-#include "hw/token_entry.hpp"
 #include "lib/tool_error.hpp"
-#include "settings/setting_list.hpp"
 #include "settings/setting_reading.hpp"
-
-// The token-table entry of a value's token; nullptr when this machine lacks it.
-const token_entry* value_token(const stoken_node& value);
-
-// 1 when the token's bits in CMOS hold its value.
-int token_is_set(const token_entry& token);
+#include "settings/settings_context.hpp"
 
 // The value names of every value of the named setting whose token tests as
 // set, run together. Strict (lenient == 0): a tool_error unless the
 // setting exists and exactly one value is set.
-std::string read_setting_value(const std::string& name, int lenient);
+std::string read_setting_value(const settings_context& context, const std::string& name, int lenient);
 
 // 1 when at least one value of the setting tests as set (and has a name).
-int setting_present(const char* name);
+int setting_present(const settings_context& context, const char* name);
 
 // 1 when the setting's one active value is value; fails like a strict read.
-int setting_is_at(const std::string& name, const std::string& value);
+int setting_is_at(const settings_context& context, const std::string& name, const std::string& value);
 
 // Writes the token of the first value of that name of the first setting that
 // has it; a tool_error when there is none or its token is missing.
-void set_setting(const std::string& name, const std::string& value);
+void set_setting(const settings_context& context, const std::string& name, const std::string& value);
 
 // The watch of the reads of get, set, readfile and default: each value whose
 // token this machine lacks is told on a line of its own, naming the setting.

@@ -4,11 +4,10 @@
 #include <cstdio>
 
 #include "lib/tool_error.hpp"
-#include "settings/setting_list.hpp"
 
-void require_settings_file()
+void require_settings_file(const settings_database& settings)
 {
-    if (degraded_mode == 0)
+    if (settings.degraded_mode == 0)
         return;
     throw tool_error{1, "\n"
                         "This function requires that a platform-specific settings file be used.  Point to this with\n"

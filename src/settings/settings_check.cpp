@@ -44,6 +44,22 @@ std::string offered_values(const setting_reading& reading)
     return offered;
 }
 
+// An error's text on one line: its lines joined, the blank ones dropped.
+std::string failure_line(const std::string& text)
+{
+    std::string line;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > start)
+            line += (line.empty() ? "" : "  ") + text.substr(start, end - start);
+        start = end + 1;
+    }
+    return line;
+}
+
 void print_check_line(const check_entry& entry)
 {
     const request_verdict& verdict = entry.verdict;
@@ -88,6 +104,10 @@ void print_check_line(const check_entry& entry)
         std::printf("Line %d:  %s:  would change from %s to %s\n", number, name,
                     visible(verdict.reading.set_names()).c_str(), value);
         return;
+    case request_outcome::fails:
+        std::printf("Line %d:  %s:  PROBLEM:  readfile would fail here:  %s\n", number, name,
+                    visible(failure_line(verdict.failure)).c_str());
+        return;
     }
 }
 
@@ -109,10 +129,18 @@ public:
     {
     }
 
-    void judged(const user_settings_line& line, const request_verdict& verdict) override
+    void judged(const user_settings_line&, const request_verdict&) override {}
+
+    bool goes_on_after(const tool_error&) override { return true; }
+
+    void done(const user_settings_line& line, const request_verdict& verdict) override
     {
-        if (verdict.outcome == request_outcome::change)
+        if (verdict.outcome == request_outcome::change) {
             ++result_.changes;
+            // Readfile makes no change past the line where it stops.
+            if (result_.stop_line == 0)
+                ++result_.changes_until_stop;
+        }
         if (verdict.is_problem())
             ++result_.problems;
         if (verdict.stops_readfile() && result_.stop_line == 0) {
@@ -131,18 +159,22 @@ private:
 
 }  // namespace
 
-settings_check_result check_user_settings(std::istream& in, const std::function<void(const check_entry&)>& each_line)
+settings_check_result check_user_settings(const settings_context& context, std::istream& in,
+                                          const std::function<void(const check_entry&)>& each_line)
 {
     settings_check_result result;
-    cmos_rehearsal rehearsal;
+    cmos_rehearsal rehearsal(context.tokens.cmos);
+    write_session rehearsed_writes(rehearsal);
+    const token_access& real = context.tokens;
+    token_access rehearsed{rehearsal, real.token_table, real.update_method, rehearsed_writes, real.trace};
     check_recorder recorder(result, rehearsal, each_line);
-    run_user_settings(in, recorder);
+    run_user_settings({context.settings, rehearsed}, in, recorder);
     if (result.stop_line == 0)
         result.writes_until_stop = rehearsal.recorded_writes();
     return result;
 }
 
-int setting_check_command(const std::vector<std::string>& words)
+int setting_check_command(const settings_context& context, const std::vector<std::string>& words)
 {
     const bool as_json = words.size() > 3 && words[3] == "--json";
     const std::size_t file_word = as_json ? 4 : 3;
@@ -161,13 +193,13 @@ int setting_check_command(const std::vector<std::string>& words)
     if (as_json) {
         // The document is printed whole or not at all.
         settings_check_document document;
-        settings_check_result result = check_user_settings(in, [&document](const check_entry& e) { document.add(e); });
+        settings_check_result result = check_user_settings(context, in, [&document](const check_entry& e) { document.add(e); });
         if (in.bad())
             throw read_error;
         std::fputs(document.finish(result).c_str(), stdout);
         return result.status();
     }
-    settings_check_result result = check_user_settings(in, print_check_line);
+    settings_check_result result = check_user_settings(context, in, print_check_line);
     print_check_summary(result);
     if (in.bad())
         throw read_error;

@@ -30,6 +30,8 @@ const char* outcome_word(request_outcome outcome)
         return "missing_token";
     case request_outcome::malformed:
         return "malformed";
+    case request_outcome::fails:
+        return "fails";
     case request_outcome::comment:
         break;
     }
@@ -84,6 +86,9 @@ json entry_object(const check_entry& entry)
     case request_outcome::malformed:
         object["text"] = line.text;
         break;
+    case request_outcome::fails:
+        object["error"] = verdict.failure;
+        break;
     case request_outcome::unknown_name:
     case request_outcome::not_present:
     case request_outcome::comment:
@@ -117,7 +122,7 @@ void settings_check_document::add(const check_entry& entry)
 std::string settings_check_document::finish(const settings_check_result& result)
 {
     json summary = {
-        {"would_change", result.changes},
+        {"would_change", result.changes_until_stop},
         {"problems", result.problems},
         {"stop_line", result.stop_line != 0 ? json(result.stop_line) : json(nullptr)},
         {"completes", result.stop_line == 0},

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "settings/settings_check.hpp"
+#include "settings/check_entry.hpp"
 
 // The verdicts of `setting check` as one JSON document for programs: an entry
 // for every line of the file (its number, the name and value as read, the

@@ -22,6 +22,8 @@ namespace {
 
 class settings_reader {
 public:
+    explicit settings_reader(settings_database& settings) : settings_(settings) {}
+
     void read(std::istream& in)
     {
         std::string line;
@@ -109,7 +111,7 @@ private:
             std::string value_name = *Str_field(field.c_str(), 1, 0, ":", 2);
             append_stoken(values, fitted(token, line), fitted(value_name, line), value_name == default_value);
         }
-        append_setting(section_, subsection_, fitted(name, line), fitted(default_value, line), std::move(values));
+        settings_.append_setting(section_, subsection_, fitted(name, line), fitted(default_value, line), std::move(values));
     }
 
     // The fields of a setting line, split at every comma, empty fields kept.
@@ -123,13 +125,11 @@ private:
         return fields;
     }
 
+    settings_database& settings_;
     int line_number_ = 0;
     std::string section_;
     std::string subsection_;
 };
-
-std::string settings_file_in_use;
-std::string settings_file_bytes;
 
 [[noreturn]] void cannot_open(const std::string& path, const settings_file_source& source)
 {
@@ -205,39 +205,28 @@ std::string read_trusted_file(const std::string& path, const settings_file_sourc
 
 }  // namespace
 
-std::string settings_platform;
-
-const std::string& loaded_settings_file()
+void load_settings_from(settings_database& settings, std::istream& in)
 {
-    return settings_file_in_use;
+    settings.clear_settings();
+    settings.settings_file_in_use.clear();
+    settings.settings_file_bytes.clear();
+    settings_reader(settings).read(in);
 }
 
-const std::string& loaded_settings_text()
+void load_settings(settings_database& settings, const std::string& path, const settings_file_source& source,
+                   const tracer& trace)
 {
-    return settings_file_bytes;
-}
-
-void load_settings_from(std::istream& in)
-{
-    clear_settings();
-    settings_file_in_use.clear();
-    settings_file_bytes.clear();
-    settings_reader().read(in);
-}
-
-void load_settings(const std::string& path, const settings_file_source& source)
-{
-    clear_settings();
-    settings_file_in_use.clear();
-    settings_file_bytes.clear();
+    settings.clear_settings();
+    settings.settings_file_in_use.clear();
+    settings.settings_file_bytes.clear();
     if (!source.in_image && Str_find(path.c_str(), 1, 0, "NONE") != 0) {
-        degraded_mode = 1;
+        settings.degraded_mode = 1;
         return;
     }
     trace("# Opening settings file:  %s\n", path.c_str());
     std::string contents = read_trusted_file(path, source);
     std::istringstream in(contents);
-    load_settings_from(in);
-    settings_file_in_use = path;
-    settings_file_bytes = std::move(contents);
+    load_settings_from(settings, in);
+    settings.settings_file_in_use = path;
+    settings.settings_file_bytes = std::move(contents);
 }

@@ -4,7 +4,9 @@
 #include <istream>
 #include <string>
 
+#include "lib/debug_trace.hpp"
 #include "lib/held_directory.hpp"
+#include "settings/setting_list.hpp"
 
 // How the settings file was found, for what loading it takes beyond its name.
 struct settings_file_source {
@@ -20,25 +22,14 @@ struct settings_file_source {
     std::string search_note;
 };
 
-// Loads the platform settings file at path into setting_list, or enters
+// Loads the platform settings file at path into settings, or enters
 // degraded mode when the path contains "NONE". A tool_error with a message
 // naming the line when the file cannot be opened or a line is malformed, and
 // "Error: refusing settings file PATH: REASON" when another user owns it or
 // may write it (see distrust_reason).
-void load_settings(const std::string& path, const settings_file_source& source = {});
+void load_settings(settings_database& settings, const std::string& path, const settings_file_source& source,
+                   const tracer& trace);
 
 // The same, from a stream (the file's contents), for callers and tests that
 // have the text already.
-void load_settings_from(std::istream& in);
-
-// The server model the settings in use were chosen for; start-up sets it from
-// the identified platform before it loads them. Reports that name the model
-// (the JSON document) show it.
-extern std::string settings_platform;
-
-// The path of the settings file that load_settings read; empty in degraded
-// mode and after load_settings_from.
-const std::string& loaded_settings_file();
-
-// The bytes of that file as they were loaded; empty when loaded_settings_file is.
-const std::string& loaded_settings_text();
+void load_settings_from(settings_database& settings, std::istream& in);

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "settings/write_target.hpp"
 
-#include "settings/setting_state.hpp"
+#include "settings/value_token.hpp"
 
-write_target find_write_target(const std::string& name, const std::string& value)
+write_target find_write_target(const settings_context& context, const std::string& name, const std::string& value)
 {
     write_target target;
     target.why = write_target::refusal::unknown_name;
-    for (int index : settings_named(name)) {
-        for (const stoken_node& candidate : setting_at(index).stokens) {
+    for (int index : context.settings.settings_named(name)) {
+        for (const stoken_node& candidate : context.settings.setting_at(index).stokens) {
             if (candidate.value_name != value)
                 continue;
             target.value = &candidate;
-            target.token = value_token(candidate);
+            target.token = value_token(context.tokens.token_table, candidate);
             target.why = target.token != nullptr ? write_target::refusal::none : write_target::refusal::missing_token;
             return target;
         }

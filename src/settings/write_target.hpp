@@ -5,7 +5,7 @@
 
 #include "hw/token_entry.hpp"
 #include "lib/tool_error.hpp"
-#include "settings/setting_list.hpp"
+#include "settings/settings_context.hpp"
 
 // The token a change of a setting writes: that of the first value of the
 // wanted name, through the settings of that name in file order. Only this
@@ -22,7 +22,7 @@ struct write_target {
     const token_entry* token = nullptr;   // its token (refusal::none only)
 };
 
-write_target find_write_target(const std::string& name, const std::string& value);
+write_target find_write_target(const settings_context& context, const std::string& name, const std::string& value);
 
 // The message with which a change is refused (why is not none).
 tool_error write_refusal(const std::string& name, const std::string& value, const write_target& target);

@@ -268,6 +268,52 @@ TEST_F(BulkApply, CheckAsJsonGivesEveryLineItsOutcome)
     EXPECT_EQ(r.out, "Error:  cannot open user bios settings file for reading:  " + files.file("missing") + "\n\n");
 }
 
+// A bank whose checksum range is reversed: every write to it fails. Check
+// names that failure as readfile's stop, in text and in its document, and
+// readfile stops there with the same error after the line before it.
+TEST(CheckForeseesAFailingWrite, TheFailureIsAVerdictAndTheStopLine)
+{
+    test_machine machine(R"(
+table e8000
+d4 d400 70 71 00 40 7f 3e
+token 0010 41 fe 01
+token 0011 41 fe 00
+d4 d401 72 73 00 90 80 9e
+token 0020 91 fe 01
+token 0021 91 fe 00
+end-of-table
+anchor f5a00
+cmos 70 41 01
+cmos 72 91 01
+)");
+    temp_dir files;
+    const environment env{{"CMOSCFG_PLATFORM", "LAB1"}, {"CMOSCFG_UPDATE_METHOD", "quor_standard"},
+                          {"CMOSCFG_SETTINGS", files.write("bios_settings", "A, On, 0010:On, 0011:Off\n"
+                                                                            "B, On, 0020:On, 0021:Off\n")}};
+    const std::string file = files.write("user.settings", "A : Off\nB : Off\n");
+    const std::string error = "Attempted to calculate checksum, but loc_start (90) > loc_end (80)\n";
+    const std::string before = machine.cmos_file();
+
+    tool_result r = machine.run({"setting", "check", file}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Line 1:  A:  would change from On to Off\n"
+                     "Line 2:  B:  PROBLEM:  readfile would fail here:  " + error +
+                     "\n1 settings would change, 1 problems.\nreadfile would stop at line 2.\n\n");
+    r = machine.run({"setting", "check", "--json", file}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("\"outcome\": \"fails\",\n      \"error\": \"Attempted to calculate checksum, but "
+                         "loc_start (90) > loc_end (80)\\n\"\n    }\n  ],"), std::string::npos) << r.out;
+    EXPECT_TRUE(r.out.ends_with("\"would_change\": 1,\n    \"problems\": 1,\n    \"stop_line\": 2,\n"
+                                "    \"completes\": false\n  }\n}\n")) << r.out;
+    EXPECT_EQ(machine.cmos_file(), before);
+
+    r = machine.run({"setting", "readfile", file}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.ends_with("     (adjusting)\n" + error)) << r.out;
+    EXPECT_EQ(machine.cmos(0x70, 0x41), 0x00);
+    EXPECT_EQ(machine.cmos(0x72, 0x91), 0x01);
+}
+
 TEST_F(BulkApply, SetEachDefaultResetsOnlyWhatDiffers)
 {
     // It takes no setting's name: resetting every setting is not what that asks.

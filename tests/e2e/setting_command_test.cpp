@@ -268,10 +268,16 @@ cmos 70 41 03
     EXPECT_EQ(get.status, 1);
     EXPECT_EQ(get.out, "error:  setting found, but BIOS did not have precisely 1 setting active.\nfound_set_tokens == 2\n\n");
 
+    // The document stands, and the setting says what is wrong with it.
     tool_result json = machine.run({"setting", "json"}, env);
     EXPECT_EQ(json.status, 1);
-    EXPECT_EQ(json.out, "\nERROR:  token 0011:Off is set, but we've already found On to be set.\n"
-                        "----> This does not make sense.  HALTING!\n");
+    EXPECT_EQ(json.out, "{\n  \"platform\": \"K2A07\",\n  \"settings_file\": \"" + settings +
+                            "\",\n  \"settings\": [\n    {\n      \"section\": \"Processor\",\n"
+                            "      \"subsection\": \"Cores\",\n      \"name\": \"Turbo\",\n      \"value\": null,\n"
+                            "      \"default\": \"Off\",\n      \"value_names\": [\n        \"On\",\n        \"Off\"\n"
+                            "      ],\n      \"at_default\": false,\n"
+                            "      \"problem\": \"2 of its values are set at once\",\n"
+                            "      \"set_values\": [\n        \"On\",\n        \"Off\"\n      ]\n    }\n  ]\n}\n");
 
     const std::string before = machine.cmos_file();
     tool_result check = machine.run({"setting", "check", files.write("user", "Turbo : On\n")}, env);

@@ -5,7 +5,8 @@
 // check says readfile
 // writes are those it writes, in the same order, and they leave CMOS as
 // readfile leaves it. An input whose first line is "#direct" runs under the
-// direct update method, any other under the standard one.
+// direct update method, any other under the standard one. A write to the
+// machine's broken bank fails, and check must foresee that failure too.
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -13,7 +14,6 @@
 #include <string>
 
 #include "fuzz_target.hpp"
-#include "hw/update_method.hpp"
 #include "settings/bulk_apply.hpp"
 #include "settings/settings_check.hpp"
 #include "settings/settings_check_json.hpp"
@@ -40,16 +40,17 @@ int lines_read(std::istringstream& in, const std::string& text)
 
 FUZZ_TARGET(check_foresees_readfile)
 {
-    static memory_machine& m = prepared_machine();
+    static engine_run& run = prepared_run();
+    memory_machine& m = run.machine;
     const std::string text(reinterpret_cast<const char*>(data), size);
     const bool direct = size >= 7 && std::memcmp(data, "#direct", 7) == 0;
-    update_method = direct ? UPDATE_METHOD_DIRECT : UPDATE_METHOD_STANDARD;
+    run.update_method = direct ? UPDATE_METHOD_DIRECT : UPDATE_METHOD_STANDARD;
 
     reset_machine(m);
     std::istringstream check_in(text);
     settings_check_result check;
     settings_check_document document;
-    fuzz_check(run_to_end([&] { check = check_user_settings(check_in, [&](const check_entry& e) { document.add(e); }); }),
+    fuzz_check(run_to_end([&] { check = check_user_settings(run.context(), check_in, [&](const check_entry& e) { document.add(e); }); }),
                "setting check ended the run");
     fuzz_check(m.writes.empty(), "setting check wrote a CMOS byte");
 
@@ -59,7 +60,8 @@ FUZZ_TARGET(check_foresees_readfile)
         foreseen[byte.index_port][byte.location] = byte.value;
 
     std::istringstream readfile_in(text);
-    const bool completed = run_to_end([&] { read_user_settings_from(readfile_in); });
+    const bool completed = run_to_end([&] { read_user_settings_from(run.context(), readfile_in); });
+    run.writes.finish();
     fuzz_check(completed == (check.stop_line == 0), "check and readfile disagree on whether readfile completes");
     if (!completed)
         fuzz_check(lines_read(readfile_in, text) == check.stop_line, "readfile stopped at another line");

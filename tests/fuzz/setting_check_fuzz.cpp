@@ -8,19 +8,19 @@
 #include <string>
 
 #include "fuzz_target.hpp"
-#include "hw/update_method.hpp"
 #include "settings/settings_check.hpp"
 #include "settings_machine.hpp"
 
 FUZZ_TARGET(setting_check)
 {
-    static memory_machine& m = prepared_machine();
+    static engine_run& run = prepared_run();
+    memory_machine& m = run.machine;
     reset_machine(m);
     const int locks_before = m.locks_taken;
     const bool direct = size >= 7 && std::memcmp(data, "#direct", 7) == 0;
-    update_method = direct ? UPDATE_METHOD_DIRECT : UPDATE_METHOD_STANDARD;
+    run.update_method = direct ? UPDATE_METHOD_DIRECT : UPDATE_METHOD_STANDARD;
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    run_to_end([&in] { check_user_settings(in); });
+    run_to_end([&] { check_user_settings(run.context(), in); });
     fuzz_check(m.writes.empty(), "setting check wrote a CMOS byte");
     fuzz_check(m.locks_taken == locks_before, "setting check took the write lock");
     return 0;

@@ -15,17 +15,21 @@
 
 FUZZ_TARGET(setting_json)
 {
-    static memory_machine& m = prepared_machine();
-    reset_machine(m);
+    static const engine_run& prepared = prepared_run();
+    engine_run run;   // settings of its own, over the same CMOS and tokens
+    run.token_table = prepared.token_table;
+    reset_machine(run.machine);
+    memory_machine& m = run.machine;
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    if (!run_to_end([&in] { load_settings_from(in); }))
+    if (!run_to_end([&] { load_settings_from(run.settings, in); }))
         return 0;
     std::string document;
-    if (!run_to_end([&document] { document = settings_json_document(); }))
+    int problems = 0;
+    if (!run_to_end([&] { document = settings_json_document(run.context(), problems); }))
         return 0;
     nlohmann::json parsed = nlohmann::json::parse(document, nullptr, false);
     fuzz_check(!parsed.is_discarded(), "setting json printed a document that is not valid JSON");
-    fuzz_check(parsed["settings"].size() == static_cast<std::size_t>(setting_count()),
+    fuzz_check(parsed["settings"].size() == static_cast<std::size_t>(run.settings.setting_count()),
                "setting json left out a setting");
     fuzz_check(m.writes.empty(), "setting json wrote a CMOS byte");
     return 0;

@@ -21,16 +21,17 @@ bool fits(const std::string& text)
 FUZZ_TARGET(settings_loader)
 {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    run_to_end([&in] { load_settings_from(in); });
-    for (int i = 0; i < setting_count(); ++i) {
-        const setting_node& setting = setting_at(i);
+    settings_database settings;
+    run_to_end([&] { load_settings_from(settings, in); });
+    for (int i = 0; i < settings.setting_count(); ++i) {
+        const setting_node& setting = settings.setting_at(i);
         fuzz_check(fits(setting.section) && fits(setting.subsection) && fits(setting.name) &&
                        fits(setting.default_value),
                    "a setting text longer than a settings field");
         for (const stoken_node& value : setting.stokens)
             fuzz_check(fits(value.token) && fits(value.value_name), "a value text longer than a settings field");
         bool indexed = false;
-        for (int k : settings_named(setting.name))
+        for (int k : settings.settings_named(setting.name))
             indexed = indexed || k == i;
         fuzz_check(indexed, "a setting not found by its name");
     }

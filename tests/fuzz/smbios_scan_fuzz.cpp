@@ -29,7 +29,7 @@ FUZZ_TARGET(smbios_scan)
     if (size < 2)
         return 0;
     // One machine for every run; only the scanned segment ever changes.
-    static memory_machine& m = install_memory_machine();
+    static memory_machine m;
     const std::uint8_t flags = data[0];
     const std::size_t placed = std::min<std::size_t>(size - 2, SMBIOS_SCAN_END - SMBIOS_SCAN_START);
 
@@ -42,17 +42,17 @@ FUZZ_TARGET(smbios_scan)
     if (flags & REFUSE_SEEKS)
         m.seek_limit = SMBIOS_SCAN_START + data[1] * 0x100u;
     m.memory_opens = (flags & NO_MEMORY) == 0;
-    debug_enabled = (flags & TRACE) != 0;
+    tracer trace;
+    trace.debug_enabled = (flags & TRACE) != 0;
 
-    const bool built = run_to_end([] { load_token_table(); });
-    debug_enabled = 0;
-    if (!built)
+    d4_token_table token_table;
+    if (!run_to_end([&] { token_table = load_token_table(m, trace); }))
         return 0;
 
     // A table of at most 0xFFFF bytes, five bytes to a record.
-    fuzz_check(token_count() <= 0xFFFF / 5, "more tokens than records fit in a table");
-    for (int k = 0; k < token_count(); ++k) {
-        const int first = find_d4_token(token_table[static_cast<std::size_t>(k)].token_id);
+    fuzz_check(token_table.token_count() <= 0xFFFF / 5, "more tokens than records fit in a table");
+    for (int k = 0; k < token_table.token_count(); ++k) {
+        const int first = token_table.find_d4_token(token_table[k].token_id);
         fuzz_check(first >= 0 && first <= k, "a token not found by its id");
     }
     return 0;

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "fuzz_target.hpp"
-#include "hw/update_method.hpp"
 #include "settings/bulk_apply.hpp"
 #include "settings_machine.hpp"
 
@@ -30,16 +29,19 @@ int memory_file()
 
 FUZZ_TARGET(user_settings)
 {
-    static memory_machine& m = prepared_machine();
+    static engine_run& run = prepared_run();
+    memory_machine& m = run.machine;
     static const int fd = memory_file();
     static const std::string path = "/proc/self/fd/" + std::to_string(fd);
     fuzz_check(ftruncate(fd, 0) == 0 && pwrite(fd, data, size, 0) == static_cast<ssize_t>(size),
                "cannot write the in-memory settings file");
 
     const bool direct = size >= 7 && std::memcmp(data, "#direct", 7) == 0;
-    update_method = direct ? UPDATE_METHOD_DIRECT : UPDATE_METHOD_STANDARD;
+    run.update_method = direct ? UPDATE_METHOD_DIRECT : UPDATE_METHOD_STANDARD;
     reset_machine(m);
-    run_to_end([] { read_user_settings(path); });
+    run_to_end([&] { read_user_settings(run.context(), path); });
+    // The run ends: its write session gives the lock back.
+    run.writes.finish();
 
     fuzz_check(m.writes_outside_lock == 0, "a CMOS byte written outside the write lock");
     fuzz_check(!m.locked, "the write lock left held");

@@ -89,11 +89,3 @@ void memory_machine::put(std::uint64_t address, const std::vector<std::uint8_t>&
         memory.resize(address + bytes.size(), 0);
     std::copy(bytes.begin(), bytes.end(), memory.begin() + static_cast<std::ptrdiff_t>(address));
 }
-
-memory_machine& install_memory_machine()
-{
-    auto owned = std::make_unique<memory_machine>();
-    memory_machine& m = *owned;
-    install_machine(std::move(owned));
-    return m;
-}

@@ -50,6 +50,3 @@ public:
     // Puts bytes into physical memory at address, growing it as needed.
     void put(std::uint64_t address, const std::vector<std::uint8_t>& bytes);
 };
-
-// Installs a fresh memory_machine as the current back end and returns it.
-memory_machine& install_memory_machine();

@@ -42,9 +42,9 @@ TEST(CmosSnapshot, OnlyNamedLocationsAbove7FAreReadAndUnderTheLock)
     ASSERT_EQ(direct.size(), 1u);
     EXPECT_EQ(direct[0x70].captured.count(), 0x80u);
 
-    memory_machine& m = install_memory_machine();
+    memory_machine m;
     m.cmos[0x70] = std::vector<std::uint8_t>(256, 0x5A);
-    read_cmos_snapshot(plan);
+    read_cmos_snapshot(m, plan);
     EXPECT_EQ(m.cmos_reads, 0x80 + 5 + 0x80 + 1);
     EXPECT_EQ(m.reads_outside_lock, 0);
     EXPECT_EQ(m.locks_taken, 1);

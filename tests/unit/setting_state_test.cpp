@@ -4,13 +4,10 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
-#include "hw/token_table.hpp"
-#include "hw/update_method.hpp"
-#include "settings/setting_list.hpp"
 #include "settings/setting_state.hpp"
 #include "settings/settings_loader.hpp"
 #include "support/capture.hpp"
-#include "support/memory_machine.hpp"
+#include "support/engine_run.hpp"
 
 namespace {
 
@@ -23,13 +20,12 @@ class SettingState : public testing::Test {
 protected:
     void SetUp() override
     {
-        m = &install_memory_machine();
+        m = &run.machine;
         m->cmos[0x70] = std::vector<std::uint8_t>(256, 0);
-        update_method = UPDATE_METHOD_STANDARD;
-        set_token_table({token(0x10, 0x41, 0xFE, 0x01), token(0x11, 0x41, 0xFE, 0x00),
+        run.token_table = d4_token_table({token(0x10, 0x41, 0xFE, 0x01), token(0x11, 0x41, 0xFE, 0x00),
                          token(0x20, 0x42, 0xFC, 0x00), token(0x21, 0x42, 0xFC, 0x01),
                          token(0x22, 0x42, 0xFC, 0x02), token(0x30, 0x43, 0xFE, 0x01),
-                         token(0x31, 0x43, 0xFE, 0x01)});
+                                          token(0x31, 0x43, 0xFE, 0x01)});
         std::istringstream file("Virtualization, Enabled, 10:Enabled, 11:Disabled\n"
                                 "Power, Balanced, 20:Performance, 21:Balanced, 22:Saving\n"
                                 "Both, A, 30:A, 31:B\n"
@@ -37,11 +33,11 @@ protected:
                                 "Twice, x, 10:x, 11:y\n"
                                 "Twice, x, 20:z, 21:w, 11:y2\n"
                                 "Missing, a, 98:a, 99:b\n");
-        load_settings_from(file);
+        load_settings_from(run.settings, file);
     }
-    void TearDown() override { update_method = 0; }
 
     void cmos(std::uint8_t location, std::uint8_t value) { m->cmos[0x70][location] = value; }
+    engine_run run;
     memory_machine* m = nullptr;
 };
 
@@ -49,51 +45,51 @@ TEST_F(SettingState, ReadsTheOneValueWhoseTokenIsSet)
 {
     cmos(0x41, 0x01);
     cmos(0x42, 0x02);
-    captured_run run = capture_run([] {
-        EXPECT_EQ(read_setting_value("Virtualization", 0), "Enabled");
-        EXPECT_EQ(read_setting_value("Power", 0), "Saving");
-        EXPECT_EQ(setting_is_at("Power", "Saving"), 1);
-        EXPECT_EQ(setting_is_at("Power", "saving"), 0);
-        EXPECT_EQ(setting_present("Power"), 1);
+    captured_run r = capture_run([&] {
+        EXPECT_EQ(read_setting_value(run.context(), "Virtualization", 0), "Enabled");
+        EXPECT_EQ(read_setting_value(run.context(), "Power", 0), "Saving");
+        EXPECT_EQ(setting_is_at(run.context(), "Power", "Saving"), 1);
+        EXPECT_EQ(setting_is_at(run.context(), "Power", "saving"), 0);
+        EXPECT_EQ(setting_present(run.context(), "Power"), 1);
     });
-    EXPECT_EQ(run.out, "");
-    EXPECT_FALSE(run.exit_status);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(r.exit_status);
 }
 
 TEST_F(SettingState, TwoSetValuesAreJoinedLenientlyAndRefusedStrictly)
 {
     cmos(0x43, 0x01);   // both tokens of "Both" test the same bit
-    EXPECT_EQ(read_setting_value("Both", 1), "AB");
-    EXPECT_EQ(setting_present("Both"), 1);
-    captured_run run = capture_run([] { read_setting_value("Both", 0); });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.out, "error:  setting found, but BIOS did not have precisely 1 setting active.\nfound_set_tokens == 2\n\n");
+    EXPECT_EQ(read_setting_value(run.context(), "Both", 1), "AB");
+    EXPECT_EQ(setting_present(run.context(), "Both"), 1);
+    captured_run r = capture_run([&] { read_setting_value(run.context(), "Both", 0); });
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, "error:  setting found, but BIOS did not have precisely 1 setting active.\nfound_set_tokens == 2\n\n");
 }
 
 TEST_F(SettingState, NoSetValueMeansNotPresentAndAStrictReadFails)
 {
     cmos(0x42, 0x03);   // no value of Power has the pattern 11
-    EXPECT_EQ(setting_present("Power"), 0);
-    EXPECT_EQ(setting_present(nullptr), 0);
-    captured_run run = capture_run([] { setting_is_at("Power", "Balanced"); });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.out, "error:  setting found, but BIOS did not have precisely 1 setting active.\nfound_set_tokens == 0\n\n");
+    EXPECT_EQ(setting_present(run.context(), "Power"), 0);
+    EXPECT_EQ(setting_present(run.context(), nullptr), 0);
+    captured_run r = capture_run([&] { setting_is_at(run.context(), "Power", "Balanced"); });
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, "error:  setting found, but BIOS did not have precisely 1 setting active.\nfound_set_tokens == 0\n\n");
 
-    run = capture_run([] { read_setting_value("Nothing", 0); });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.out, "setting not found on system:  Nothing\n"
+    r = capture_run([&] { read_setting_value(run.context(), "Nothing", 0); });
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, "setting not found on system:  Nothing\n"
                        "Please check that SETTINGS env variable points to the proper bios_settings file.\n\n");
 }
 
 TEST_F(SettingState, AMissingTokenIsReportedOnEveryReadInBothModes)
 {
     cmos(0x41, 0x01);
-    captured_run run = capture_run([] {
-        EXPECT_EQ(setting_present("Partly"), 1);
-        EXPECT_EQ(read_setting_value("Partly", 0), "On");
+    captured_run r = capture_run([&] {
+        EXPECT_EQ(setting_present(run.context(), "Partly"), 1);
+        EXPECT_EQ(read_setting_value(run.context(), "Partly", 0), "On");
     });
-    EXPECT_FALSE(run.exit_status);
-    EXPECT_EQ(run.out, "Token 0099 (for setting Partly) not found on system.\n"
+    EXPECT_FALSE(r.exit_status);
+    EXPECT_EQ(r.out, "Token 0099 (for setting Partly) not found on system.\n"
                        "Token 0099 (for setting Partly) not found on system.\n");
 }
 
@@ -101,15 +97,15 @@ TEST_F(SettingState, SettingsOfTheSameNameAreReadTogether)
 {
     cmos(0x41, 0x00);   // 11 set in both nodes
     cmos(0x42, 0x01);   // 21 set in the second node
-    EXPECT_EQ(read_setting_value("Twice", 1), "yw" "y2");
+    EXPECT_EQ(read_setting_value(run.context(), "Twice", 1), "yw" "y2");
 }
 
 TEST_F(SettingState, SetWritesOnlyTheTokenOfTheFirstNodeThatHasTheValue)
 {
     cmos(0x42, 0xF0);
-    captured_run run = capture_run([] { set_setting("Twice", "w"); });
-    EXPECT_FALSE(run.exit_status);
-    EXPECT_EQ(run.out, "");
+    captured_run r = capture_run([&] { set_setting(run.context(), "Twice", "w"); });
+    EXPECT_FALSE(r.exit_status);
+    EXPECT_EQ(r.out, "");
     EXPECT_EQ(m->cmos[0x70][0x42], 0xF1);
     // Only the token byte and the two checksum bytes are written.
     ASSERT_EQ(m->writes.size(), 3u);
@@ -131,9 +127,9 @@ TEST_F(SettingState, SetFailuresSayWhatIsWrong)
         {"Missing", "b", "Token 0099 (for setting Missing) not found on system.\nHalting.\n\n"},
     };
     for (const failure& c : cases) {
-        captured_run run = capture_run([&] { set_setting(c.name, c.value); });
-        EXPECT_EQ(run.exit_status, 1) << c.name;
-        EXPECT_EQ(run.out, c.message) << c.name;
+        captured_run r = capture_run([&] { set_setting(run.context(), c.name, c.value); });
+        EXPECT_EQ(r.exit_status, 1) << c.name;
+        EXPECT_EQ(r.out, c.message) << c.name;
     }
     EXPECT_TRUE(m->writes.empty());
 }

@@ -10,12 +10,6 @@
 
 namespace {
 
-captured_run load(const std::string& text)
-{
-    std::istringstream in(text);
-    return capture_run([&] { load_settings_from(in); });
-}
-
 std::string describe(const setting_node& s)
 {
     std::string out = "[" + s.section + "|" + s.subsection + "] " + s.name + " (" + s.default_value + "):";
@@ -24,15 +18,31 @@ std::string describe(const setting_node& s)
     return out;
 }
 
-std::vector<std::string> loaded()
-{
-    std::vector<std::string> out;
-    for (int i = 0; i < setting_count(); ++i)
-        out.push_back(describe(setting_at(i)));
-    return out;
-}
+class SettingsLoader : public testing::Test {
+protected:
+    captured_run load(const std::string& text)
+    {
+        std::istringstream in(text);
+        return capture_run([&] { load_settings_from(settings, in); });
+    }
 
-TEST(SettingsLoader, ReadsHeadsCommentsParametersAndSettingsInFileOrder)
+    captured_run load_file(const std::string& path)
+    {
+        return capture_run([&] { load_settings(settings, path, {}, tracer{}); });
+    }
+
+    std::vector<std::string> loaded() const
+    {
+        std::vector<std::string> out;
+        for (const setting_node& setting : settings.setting_list)
+            out.push_back(describe(setting));
+        return out;
+    }
+
+    settings_database settings;
+};
+
+TEST_F(SettingsLoader, ReadsHeadsCommentsParametersAndSettingsInFileOrder)
 {
     captured_run run = load("# comment\n"
                             "; platform: K2A07\n"
@@ -57,37 +67,37 @@ TEST(SettingsLoader, ReadsHeadsCommentsParametersAndSettingsInFileOrder)
                             "[|Cores] Empty names (): 1=x 2=*",
                             "[|] Logical Processors (Off): 0014 = Off 0015=On",
                         }));
-    EXPECT_EQ(settings_named("Logical Processors"), (std::vector<int>{1, 4}));
-    EXPECT_EQ(setting_at(2).stokens[1].token_id, 0x33);
+    EXPECT_EQ(settings.settings_named("Logical Processors"), (std::vector<int>{1, 4}));
+    EXPECT_EQ(settings.setting_at(2).stokens[1].token_id, 0x33);
 }
 
-TEST(SettingsLoader, EmptyFilesAndFilesOfCommentsGiveNoSettings)
+TEST_F(SettingsLoader, EmptyFilesAndFilesOfCommentsGiveNoSettings)
 {
     for (const char* text : {"", "\n\n", "# only\n## heads\n### here\n", "\r\n\r\n"}) {
         captured_run run = load(text);
         EXPECT_FALSE(run.exit_status) << text;
-        EXPECT_EQ(setting_count(), 0) << text;
+        EXPECT_EQ(settings.setting_count(), 0) << text;
     }
 }
 
-TEST(SettingsLoader, CrLfLinesKeepTheirCarriageReturnAndCountAsEmptyWhenBlank)
+TEST_F(SettingsLoader, CrLfLinesKeepTheirCarriageReturnAndCountAsEmptyWhenBlank)
 {
     captured_run run = load("## Boot\r\n\r\nBoot Mode, UEFI, 50:BIOS, 51:UEFI\r\nLast, x, 1:x, 2:y");
     EXPECT_FALSE(run.exit_status);
-    ASSERT_EQ(setting_count(), 2);
-    EXPECT_EQ(describe(setting_at(0)), "[Boot\r|] Boot Mode (UEFI): 50=BIOS 51=UEFI\r");
-    EXPECT_EQ(describe(setting_at(1)), "[Boot\r|] Last (x): 1=x* 2=y");
+    ASSERT_EQ(settings.setting_count(), 2);
+    EXPECT_EQ(describe(settings.setting_at(0)), "[Boot\r|] Boot Mode (UEFI): 50=BIOS 51=UEFI\r");
+    EXPECT_EQ(describe(settings.setting_at(1)), "[Boot\r|] Last (x): 1=x* 2=y");
 }
 
-TEST(SettingsLoader, ANulByteEndsItsLine)
+TEST_F(SettingsLoader, ANulByteEndsItsLine)
 {
     const char text[] = "Boot Mode, UEFI, 50:BIOS, 51:UEFI\0junk, , ,\nNext, a, 1:a, 2:b\n";
     captured_run run = load(std::string(text, sizeof text - 1));
     EXPECT_FALSE(run.exit_status);
-    EXPECT_EQ(setting_count(), 2);
+    EXPECT_EQ(settings.setting_count(), 2);
 }
 
-TEST(SettingsLoader, ReportsEachMalformedLineWithItsNumber)
+TEST_F(SettingsLoader, ReportsEachMalformedLineWithItsNumber)
 {
     struct bad_file {
         std::string text;
@@ -111,14 +121,14 @@ TEST(SettingsLoader, ReportsEachMalformedLineWithItsNumber)
     }
 }
 
-TEST(SettingsLoader, RefusesTextsTooLongForTheirFieldInsteadOfCuttingThem)
+TEST_F(SettingsLoader, RefusesTextsTooLongForTheirFieldInsteadOfCuttingThem)
 {
     const std::string fits(79, 'v');
     const std::string too_long(80, 'v');
     captured_run ok = load("Name, " + fits + ", 1:" + fits + ", 2:b\n");
     EXPECT_FALSE(ok.exit_status);
-    ASSERT_EQ(setting_count(), 1);
-    EXPECT_EQ(setting_at(0).stokens[0].is_default, 1);
+    ASSERT_EQ(settings.setting_count(), 1);
+    EXPECT_EQ(settings.setting_at(0).stokens[0].is_default, 1);
 
     for (const std::string& line : {"Name, a, 1:" + too_long + ", 2:b", too_long + ", a, 1:a, 2:b",
                                     "Name, " + too_long + ", 1:a, 2:b", "## " + too_long}) {
@@ -128,34 +138,34 @@ TEST(SettingsLoader, RefusesTextsTooLongForTheirFieldInsteadOfCuttingThem)
     }
 }
 
-TEST(SettingsLoader, LongLinesWithManyValuesLoadWhole)
+TEST_F(SettingsLoader, LongLinesWithManyValuesLoadWhole)
 {
     std::string line = "Many, v0";
     for (int i = 0; i < 20000; ++i)
         line += ", " + std::to_string(i) + ":v" + std::to_string(i);
     captured_run run = load(line + "\n");
     EXPECT_FALSE(run.exit_status);
-    ASSERT_EQ(setting_count(), 1);
-    EXPECT_EQ(stoken_count(setting_at(0)), 20000);
-    EXPECT_EQ(stoken_at(setting_at(0), 19999).value_name, "v19999");
+    ASSERT_EQ(settings.setting_count(), 1);
+    EXPECT_EQ(stoken_count(settings.setting_at(0)), 20000);
+    EXPECT_EQ(stoken_at(settings.setting_at(0), 19999).value_name, "v19999");
 }
 
-TEST(SettingsLoader, DegradedModeForAnyPathContainingNone)
+TEST_F(SettingsLoader, DegradedModeForAnyPathContainingNone)
 {
     for (const char* path : {"NONE", "/etc/NONE/bios_settings.k2a07", "myNONEfile"}) {
-        captured_run run = capture_run([&] { load_settings(path); });
+        captured_run run = load_file(path);
         EXPECT_FALSE(run.exit_status) << path;
-        EXPECT_EQ(degraded_mode, 1) << path;
+        EXPECT_EQ(settings.degraded_mode, 1) << path;
     }
-    captured_run run = capture_run([] { load_settings("/nonexistent/none"); });
+    captured_run run = load_file("/nonexistent/none");
     EXPECT_EQ(run.exit_status, 1);
     EXPECT_EQ(run.out, "Error:  cannot open settings file for reading:  /nonexistent/none\n");
-    EXPECT_EQ(degraded_mode, 0);
+    EXPECT_EQ(settings.degraded_mode, 0);
 }
 
-TEST(SettingsLoader, ADirectoryIsNotASettingsFile)
+TEST_F(SettingsLoader, ADirectoryIsNotASettingsFile)
 {
-    captured_run run = capture_run([] { load_settings("/"); });
+    captured_run run = load_file("/");
     EXPECT_EQ(run.exit_status, 1);
     EXPECT_EQ(run.out, "Error:  cannot open settings file for reading:  /\n");
 }

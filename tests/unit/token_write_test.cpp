@@ -2,14 +2,12 @@
 // Token writes on the in-memory machine: the order of the writes and the
 // lock around them, field writes, and what is refused before anything is
 // written. The checksum results themselves are checked end to end.
+#include <csignal>
 #include <gtest/gtest.h>
 
-#include "hw/cmos_write_guard.hpp"
-#include "hw/token_table.hpp"
 #include "hw/token_write.hpp"
-#include "hw/update_method.hpp"
 #include "support/capture.hpp"
-#include "support/memory_machine.hpp"
+#include "support/engine_run.hpp"
 
 namespace {
 
@@ -24,13 +22,11 @@ const std::vector<token_entry> two_banks = {
     {0x72, 0x73, 0, 0x80, 0x8F, 0xFE, 0x0040, 0x80, 0xFC, 0x02},
 };
 
-memory_machine& machine_with_banks()
+void give_banks(engine_run& run)
 {
-    memory_machine& m = install_memory_machine();
-    m.cmos[0x70] = std::vector<std::uint8_t>(256, 0);
-    m.cmos[0x72] = std::vector<std::uint8_t>(256, 0);
-    set_token_table(two_banks);
-    return m;
+    run.machine.cmos[0x70] = std::vector<std::uint8_t>(256, 0);
+    run.machine.cmos[0x72] = std::vector<std::uint8_t>(256, 0);
+    run.token_table = d4_token_table(two_banks);
 }
 
 // The token byte and the word are written back to back, nothing read in
@@ -43,12 +39,14 @@ void expect_no_read_between_the_writes(memory_machine& m)
     m.reads_at_write.clear();
 }
 
-TEST(TokenWrite, TheByteThenTheWordAreWrittenUnderOneLock)
+TEST(TokenWrite, TheByteThenTheWordAreWrittenUnderTheRunsLock)
 {
-    memory_machine& m = machine_with_banks();
-    update_method = UPDATE_METHOD_DIRECT;
+    engine_run run;
+    give_banks(run);
+    memory_machine& m = run.machine;
+    run.update_method = UPDATE_METHOD_DIRECT;
     m.cmos[0x70][0x40] = 0x01;
-    set_d4_token(0x70, 0x40, 0xFE, 0x00);  // -1 under a word of 0x0000
+    set_d4_token(run.tokens(), 0x70, 0x40, 0xFE, 0x00);  // -1 under a word of 0x0000
     EXPECT_EQ(m.writes, (write_log{{0x70, 0x40, 0x00}, {0x70, 0x3E, 0xFF}, {0x70, 0x3F, 0xFF}}));
     expect_no_read_between_the_writes(m);
 
@@ -57,21 +55,24 @@ TEST(TokenWrite, TheByteThenTheWordAreWrittenUnderOneLock)
     m.writes.clear();
     m.cmos[0x70][0x3E] = 0x12;
     m.cmos[0x70][0x3F] = 0x34;
-    set_d4_token(0x70, 0x3F, 0x00, 0x50);
+    set_d4_token(run.tokens(), 0x70, 0x3F, 0x00, 0x50);
     EXPECT_EQ(m.writes, (write_log{{0x70, 0x3F, 0x50}, {0x70, 0x3E, 0x12}, {0x70, 0x3F, 0x6C}}));
     expect_no_read_between_the_writes(m);
 
     // Standard: the sum of 0x80..0x8F, high byte first.
-    update_method = UPDATE_METHOD_STANDARD;
+    run.update_method = UPDATE_METHOD_STANDARD;
     m.writes.clear();
     m.cmos[0x72][0x80] = 0x31;
     m.cmos[0x72][0x8F] = 0xF0;
-    set_d4_token(0x72, 0x80, 0xFC, 0x02);
+    set_d4_token(run.tokens(), 0x72, 0x80, 0xFC, 0x02);
     EXPECT_EQ(m.writes, (write_log{{0x72, 0x80, 0x32}, {0x72, 0xFE, 0x01}, {0x72, 0xFF, 0x22}}));
     expect_no_read_between_the_writes(m);
 
-    EXPECT_EQ(m.locks_taken, 3);
+    // The lock is taken at the first write and held until the run ends.
+    EXPECT_EQ(m.locks_taken, 1);
     EXPECT_EQ(m.writes_outside_lock, 0);
+    EXPECT_TRUE(m.locked);
+    run.writes.finish();
     EXPECT_FALSE(m.locked);
 }
 
@@ -81,7 +82,7 @@ TEST(TokenWrite, RefusalsComeBeforeAnyWrite)
         const char* what;
         int index_port;
         std::vector<token_entry> table;
-        int method;
+        checksum_update_method method;
         const char* out;
     } cases[] = {
         {"unknown port", 0x74, two_banks, UPDATE_METHOD_DIRECT,
@@ -92,40 +93,43 @@ TEST(TokenWrite, RefusalsComeBeforeAnyWrite)
          "error:  failed to find anything in the token table with index port 70\n"},
         {"reversed range", 0x70, {{0x70, 0x71, 0, 0x4F, 0x40, 0x3E, 0x0001, 0x40, 0xFE, 0x01}}, UPDATE_METHOD_DIRECT,
          "Attempted to calculate checksum, but loc_start (4f) > loc_end (40)\n"},
-        {"no update method", 0x70, two_banks, 0, "\nerror:  reached end of set_d4_token, but no update method was set\n"},
+        {"no update method", 0x70, two_banks, checksum_update_method::unset,
+         "\nerror:  reached end of set_d4_token, but no update method was set\n"},
     };
     for (const auto& c : cases) {
-        memory_machine& m = machine_with_banks();
-        set_token_table(c.table);
-        update_method = c.method;
-        captured_run r = capture_run([&] { set_d4_token(c.index_port, 0x40, 0xFE, 0x01); });
+        engine_run run;
+        give_banks(run);
+        run.token_table = d4_token_table(c.table);
+        run.update_method = c.method;
+        captured_run r = capture_run([&] { set_d4_token(run.tokens(), c.index_port, 0x40, 0xFE, 0x01); });
         EXPECT_EQ(r.exit_status, 1) << c.what;
         EXPECT_EQ(r.out, c.out) << c.what;
-        EXPECT_TRUE(m.writes.empty()) << c.what;
-        EXPECT_FALSE(m.locked) << c.what;
+        EXPECT_TRUE(run.machine.writes.empty()) << c.what;
     }
 }
 
 TEST(TokenWrite, FieldWritesPlaceTheValueAtTheMasksLowestBit)
 {
-    memory_machine& m = machine_with_banks();
-    update_method = UPDATE_METHOD_STANDARD;
+    engine_run run;
+    give_banks(run);
+    memory_machine& m = run.machine;
     m.cmos[0x72][0x81] = 0xA5;
-    set_d4_field(0x72, 0x81, 0xF0, 3);
+    set_d4_field(run.tokens(), 0x72, 0x81, 0xF0, 3);
     EXPECT_EQ(m.cmos[0x72][0x81], 0x35);
-    set_d4_field(0x72, 0x81, 0x0F, 3);
+    set_d4_field(run.tokens(), 0x72, 0x81, 0x0F, 3);
     EXPECT_EQ(m.cmos[0x72][0x81], 0x33);
-    set_d4_field(0x72, 0x81, 0x18, 0xFF);  // bits beyond the mask are dropped
+    set_d4_field(run.tokens(), 0x72, 0x81, 0x18, 0xFF);  // bits beyond the mask are dropped
     EXPECT_EQ(m.cmos[0x72][0x81], 0x3B);
     EXPECT_EQ(m.cmos[0x72][0xFE] * 256 + m.cmos[0x72][0xFF], 0x3B);
-    EXPECT_EQ(m.locks_taken, 3);
+    EXPECT_EQ(m.locks_taken, 1);
 }
 
 TEST(TokenWrite, FieldWriteRefusesAZeroMaskBeforeTouchingCmos)
 {
-    memory_machine& m = machine_with_banks();
-    update_method = UPDATE_METHOD_STANDARD;
-    captured_run r = capture_run([] { set_d4_field(0x72, 0x81, 0, 3); });
+    engine_run run;
+    give_banks(run);
+    memory_machine& m = run.machine;
+    captured_run r = capture_run([&] { set_d4_field(run.tokens(), 0x72, 0x81, 0, 3); });
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, "Error: mask 0 selects no bits of the CMOS byte.\n");
     EXPECT_EQ(m.cmos_reads, 0);
@@ -133,20 +137,23 @@ TEST(TokenWrite, FieldWriteRefusesAZeroMaskBeforeTouchingCmos)
     EXPECT_EQ(m.locks_taken, 0);
 }
 
-TEST(TokenWrite, AnOuterGuardHoldsTheLockOnceAroundSeveralWrites)
+TEST(TokenWrite, SignalsAreHeldForEachWriteAndTheLockUntilTheRunEnds)
 {
-    memory_machine& m = machine_with_banks();
-    update_method = UPDATE_METHOD_DIRECT;
-    {
-        cmos_write_guard outer;
-        set_d4_token(0x70, 0x40, 0xFE, 0x01);
-        set_d4_token(0x72, 0x80, 0xFC, 0x02);
-        EXPECT_TRUE(m.locked);
-    }
-    EXPECT_FALSE(m.locked);
+    engine_run run;
+    give_banks(run);
+    memory_machine& m = run.machine;
+    run.update_method = UPDATE_METHOD_DIRECT;
+    set_d4_token(run.tokens(), 0x70, 0x40, 0xFE, 0x01);
+    sigset_t held;
+    sigprocmask(SIG_BLOCK, nullptr, &held);
+    EXPECT_FALSE(sigismember(&held, SIGTERM));   // between two writes a signal acts
+    set_d4_token(run.tokens(), 0x72, 0x80, 0xFC, 0x02);
+    EXPECT_TRUE(m.locked);
     EXPECT_EQ(m.locks_taken, 1);
     EXPECT_EQ(m.writes.size(), 6u);
     EXPECT_EQ(m.writes_outside_lock, 0);
+    run.writes.finish();
+    EXPECT_FALSE(m.locked);
 }
 
 }  // namespace

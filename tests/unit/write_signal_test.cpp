@@ -9,12 +9,9 @@
 #include <unistd.h>
 
 #include "hw/image_machine.hpp"
-#include "hw/token_table.hpp"
 #include "hw/token_write.hpp"
-#include "hw/update_method.hpp"
-#include "lib/error_report_scope.hpp"
-#include "lib/signal_hold.hpp"
 #include "lib/tool_error.hpp"
+#include "support/memory_machine.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
@@ -43,18 +40,19 @@ private:
 };
 
 // Runs set_d4_token in a child process on the image in dir; returns its wait status.
-int write_in_child(const std::string& dir, int method, int signal_number)
+int write_in_child(const std::string& dir, checksum_update_method method, int signal_number)
 {
     std::fflush(stdout);
     pid_t pid = ::fork();
     if (pid == 0) {
         rlimit no_core{0, 0};  // SIGQUIT would leave a core file
         ::setrlimit(RLIMIT_CORE, &no_core);
-        install_machine(std::make_unique<signalled_image>(dir, signal_number));
-        set_token_table({{0x72, 0x73, 0, 0x80, 0x8F, 0x90, 0x0041, 0x81, 0xFC, 0x02}});
-        update_method = method;
+        signalled_image image(dir, signal_number);
+        d4_token_table tokens({{0x72, 0x73, 0, 0x80, 0x8F, 0x90, 0x0041, 0x81, 0xFC, 0x02}});
+        write_session writes(image);
+        tracer trace;
         try {
-            set_d4_token(0x72, 0x81, 0xFC, 0x02);
+            set_d4_token({image, tokens, method, writes, trace}, 0x72, 0x81, 0xFC, 0x02);
         } catch (const tool_error& error) {
             ::_exit(100 + error.status);
         }
@@ -69,7 +67,7 @@ TEST(WriteSignals, ASignalDuringTheWriteActsOnlyAfterTheChecksumIsRepaired)
 {
     // Every signal that is held, under both methods between them.
     struct {
-        int method;
+        checksum_update_method method;
         int signal_number;
     } cases[] = {
         {UPDATE_METHOD_STANDARD, SIGTERM},
@@ -94,14 +92,15 @@ TEST(WriteSignals, ASignalDuringTheWriteActsOnlyAfterTheChecksumIsRepaired)
         dir.write("cmos", cmos);
 
         int status = write_in_child(dir.path(), c.method, c.signal_number);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "method " << c.method << ", wait status " << status;
+        const int method = static_cast<int>(c.method);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "method " << method << ", wait status " << status;
         EXPECT_EQ(WTERMSIG(status), c.signal_number);
 
         std::string after = read_file(dir.file("cmos"));
         EXPECT_EQ(static_cast<unsigned char>(after[0x7281]), 0x06);
         int high = c.method == UPDATE_METHOD_STANDARD ? 0x7290 : 0x703E;
-        EXPECT_EQ(static_cast<unsigned char>(after[high]), 0x01) << "method " << c.method;
-        EXPECT_EQ(static_cast<unsigned char>(after[high + 1]), 0x2F) << "method " << c.method;
+        EXPECT_EQ(static_cast<unsigned char>(after[high]), 0x01) << "method " << method;
+        EXPECT_EQ(static_cast<unsigned char>(after[high + 1]), 0x2F) << "method " << method;
     }
 }
 
@@ -109,34 +108,37 @@ TEST(WriteSignals, ASignalDuringTheWriteActsOnlyAfterTheChecksumIsRepaired)
 
 namespace {
 
-TEST(WriteSignals, AnErrorThatEndsAHoldIsReportedBeforeTheHeldSignalActs)
+// The top of the run prints the error's message, then ends the write session:
+// only then may the held signal act, and another writer take the lock.
+TEST(WriteSignals, AnErrorInAWriteIsReportedBeforeTheHeldSignalActsAndTheLockIsFreed)
 {
     int message[2];
     ASSERT_EQ(::pipe(message), 0);
     std::fflush(stdout);
     pid_t pid = ::fork();
     if (pid == 0) {
-        error_report_scope holds;
+        memory_machine m;
+        write_session writes(m);
         try {
-            signal_hold held;
+            write_session::change held(writes);
             ::kill(::getpid(), SIGTERM);
             throw tool_error{1, "reported\n"};
         } catch (const tool_error& error) {
-            // What the top of the run does: the message, then the releases.
-            ssize_t put = ::write(message[1], error.text.data(), error.text.size());
-            holds.release_held();
+            std::string report = error.text + (m.locked ? "locked\n" : "unlocked\n");
+            ssize_t put = ::write(message[1], report.data(), report.size());
+            writes.finish();
             ::_exit(put > 0 ? 0 : 2);   // the signal was lost
         }
     }
     ::close(message[1]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    char text[16] = {};
+    char text[32] = {};
     ssize_t got = ::read(message[0], text, sizeof text - 1);
     ::close(message[0]);
     ASSERT_TRUE(WIFSIGNALED(status)) << "wait status " << status;
     EXPECT_EQ(WTERMSIG(status), SIGTERM);
-    EXPECT_EQ(std::string(text, got > 0 ? static_cast<std::size_t>(got) : 0), "reported\n");
+    EXPECT_EQ(std::string(text, got > 0 ? static_cast<std::size_t>(got) : 0), "reported\nlocked\n");
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ private:
         // The name also names the settings file the tool looks for.
         if (name.find('/') != std::string::npos)
             fail("a platform name holds no '/': '" + name + "'");
-        platform_record record{name, 0};
+        platform_record record{name, checksum_update_method::unset};
         if (method == "arc_direct")
             record.update_method = UPDATE_METHOD_DIRECT;
         else if (method == "quor_standard")

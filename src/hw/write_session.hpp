@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "hw/machine.hpp"
+#include "lib/signal_hold.hpp"
+
+// Every CMOS write of a run goes through its one write session. The session
+// takes the machine's CMOS write lock at the run's first change and keeps it
+// until the run ends, so that no other cmoscfg process comes in between two
+// changes of one command (two lines of a settings file, a setting and the
+// next default). Termination signals are held only while a change is made,
+// so Ctrl-C still stops a long run between two changes, never inside one.
+//
+// A run prints an error's message at its top, after the error has unwound
+// everything below. Neither the lock nor a signal held back during a change
+// that the error ended may go before the message is out: the signal would
+// kill the run before it says why it stopped, and another cmoscfg would start
+// before it. So both stay with the session until finish().
+class write_session {
+public:
+    explicit write_session(machine& m) : machine_(m) {}
+    ~write_session() { finish(); }
+    write_session(const write_session&) = delete;
+    write_session& operator=(const write_session&) = delete;
+
+    // One change of several bytes (a token byte and its checksum), whole as
+    // seen by other cmoscfg processes and by signals. Create it before the
+    // first read of the change and keep it until its last byte is written.
+    // Changes nest: a caller may hold one around several.
+    class change {
+    public:
+        explicit change(write_session& session);
+        ~change();
+        change(const change&) = delete;
+        change& operator=(const change&) = delete;
+
+    private:
+        write_session& session_;
+        int errors_in_flight_;
+    };
+
+    bool holds_lock() const { return lock_ != nullptr; }
+
+    // Gives back the lock, then lets any signal that a failed change held
+    // back act. The run calls it once its error, if any, is printed.
+    void finish();
+
+private:
+    machine& machine_;
+    // Taken before signals are held, so that a run waiting for it can still
+    // be interrupted, and released first.
+    std::unique_ptr<cmos_write_lock> lock_;
+    std::optional<signal_hold> signals_;
+    int open_changes_ = 0;
+};
