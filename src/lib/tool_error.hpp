@@ -7,7 +7,8 @@
 // ends the run with. Code that meets an error throws one and prints nothing;
 // the top of the run (run_cmoscfg) prints the text, unchanged, to standard
 // output and ends with the status. A caller may catch it to ask what a
-// request would do; today only the top of the run does.
+// request would do: `setting check` records the error of a line whose write
+// would fail as that line's verdict.
 struct tool_error {
     int status;
     std::string text;

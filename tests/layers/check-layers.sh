@@ -4,7 +4,9 @@
 # those before it. No file of a layer includes a header of a layer above it,
 # and no layer's library needs a symbol that a library above it defines. The
 # link alone does not catch such a call: an object that main already pulled
-# in resolves it, whatever the order of the libraries.
+# in resolves it, whatever the order of the libraries. Within the layers, no
+# two files depend on each other, however indirectly: a file and its header
+# count as one, and includes are its dependencies.
 #
 # usage: check-layers.sh SRC_DIR LIB_LIBRARY HW_LIBRARY SETTINGS_LIBRARY CLI_LIBRARY
 set -uo pipefail
@@ -51,8 +53,26 @@ for ((low = 0; low < ${#layers[@]}; low++)); do
     done
 done
 
+# Every include as "header includer", files named without their extension;
+# tsort fails on a loop and names the files in it.
+include_pairs() {
+    local file module header
+    while IFS= read -r file; do
+        module=${file#"$src_dir"/}
+        module=${module%.*}
+        sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)\.hpp".*/\1/p' "$file" |
+            while IFS= read -r header; do
+                [ "$header" = "$module" ] || printf '%s %s\n' "$header" "$module"
+            done
+    done < <(find "$src_dir" -name '*.cpp' -o -name '*.hpp')
+}
+include_pairs >"$work/includes"
+if ! tsort "$work/includes" >/dev/null 2>"$work/loops"; then
+    fail "files that depend on each other:"$'\n'"$(grep -v 'input contains a loop' "$work/loops" | sed 's/^tsort: //')"
+fi
+
 if [ "$failures" -ne 0 ]; then
     printf '%d failed\n' "$failures"
     exit 1
 fi
-printf 'layers: %s, nothing upwards\n' "${layers[*]}"
+printf 'layers: %s, nothing upwards, no file cycles\n' "${layers[*]}"

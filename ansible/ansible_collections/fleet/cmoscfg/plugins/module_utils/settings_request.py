@@ -86,6 +86,8 @@ def verdict_problem(line):
         return '%s: the token %s of the value %s is not on this machine' % (name, line['token'], line['value'])
     if outcome == 'malformed':
         return 'not "name : value": %s' % line['text']
+    if outcome == 'fails':
+        return '%s: readfile would fail here: %s' % (name, line['error'].strip())
     return '%s: %s' % (name, outcome)
 
 

@@ -24,7 +24,7 @@ description:
     document that leaves one out fails the host with nothing written, since what is written and read back
     is taken from it.
   - A request that would change something is applied by one C(cmoscfg setting readfile) (one process,
-    whatever the number of settings; each changed setting takes the tool's write lock for its own write)
+    whatever the number of settings, under one write lock held from its first write to its end)
     and read back with C(cmoscfg setting json).
   - A second run with the same request changes nothing.
   - Whenever readfile has started, the result says that the machine was changed, even when the tool fails or is

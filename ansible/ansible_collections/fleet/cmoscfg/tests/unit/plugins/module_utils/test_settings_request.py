@@ -31,11 +31,13 @@ def test_plan_of_a_file_reports_every_bad_line_and_the_net_change_of_a_repeated_
         line(3, 'Fan Speed', 'change', before='Auto', after='High'),
         line(4, 'Fan Speed', 'change', before='High', after='Auto'),
         line(5, 'No Such', 'unknown_name'),
-    ], 'summary': {'would_change': 3, 'problems': 2, 'stop_line': 1, 'completes': False}}
+        {'line': 6, 'name': 'B', 'value': 'Off', 'outcome': 'fails', 'error': 'loc_start (90) > loc_end (80)\n'},
+    ], 'summary': {'would_change': 0, 'problems': 3, 'stop_line': 1, 'completes': False}}
     changes, missing, errors, befores, writes = plan(check, False, '/srv/x.settings')
     assert errors == ['/srv/x.settings line 1: not "name : value": bad line',
-                      '/srv/x.settings line 5: No Such: no such setting']
+                      '/srv/x.settings line 5: No Such: no such setting',
+                      '/srv/x.settings line 6: B: readfile would fail here: loc_start (90) > loc_end (80)']
     assert changes == {'Turbo Mode': {'before': 'Enabled', 'after': 'Disabled'}}
-    assert befores == {'Turbo Mode': 'Enabled', 'Fan Speed': 'Auto'} and writes and missing == []
+    assert befores == {'Turbo Mode': 'Enabled', 'Fan Speed': 'Auto'} and not writes and missing == []
     changes, missing, errors, befores, writes = plan(check, True, None)
-    assert missing == ['No Such'] and errors == ['not "name : value": bad line']
+    assert missing == ['No Such'] and errors[0] == 'not "name : value": bad line' and len(errors) == 2
