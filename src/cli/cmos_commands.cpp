@@ -48,10 +48,9 @@ command_status poke_command(run_context& run, const command_line& line)
     require_cmos_index_port(run.token_table, line, 2);
     require_byte_number(line, 3, "location");
     require_byte_number(line, 4, "value");
-    {
-        write_session::change held(run.writes);
-        write_cmos(run.cmos(), line.number(2), line.number(3), line.number(4));
-    }
+    const cmos_byte_change byte{static_cast<std::uint16_t>(line.number(2)), static_cast<std::uint8_t>(line.number(3)),
+                                static_cast<std::uint8_t>(line.number(4))};
+    run.writes.write({&byte, 1});
     return 0;
 }
 

@@ -76,6 +76,7 @@ int run_cmoscfg(int argc, char** argv)
         run.emplace(machine_from_environment());
         run->trace.traces_to_standard_error = prints_a_document(line);
         run_startup(*run);
+        run->writes.keep_journal(line.words);
         int status = 0;
         if (line.size() < 2)
             print_usage(line.program_name());

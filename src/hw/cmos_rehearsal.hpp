@@ -33,6 +33,7 @@ public:
     const char* shell_command_path() override { return real_.shell_command_path(); }
     std::optional<std::string> image_directory() override { return real_.image_directory(); }
     opened_file open_image_file(const std::string& name) override { return real_.open_image_file(name); }
+    std::optional<std::string> boot_id() override { return real_.boot_id(); }
 
     std::uint8_t read_cmos_byte(std::uint16_t index_port, std::uint8_t location) override;
     void write_cmos_byte(std::uint16_t index_port, std::uint8_t location, std::uint8_t value) override;

@@ -4,11 +4,15 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "hw/access_diagnosis.hpp"
 #include "hw/file_lock.hpp"
 #include "hw/file_memory.hpp"
+#include "lib/text_utils.hpp"
+#include "lib/tool_error.hpp"
+#include "lib/whole_file.hpp"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <sys/io.h>
@@ -90,4 +94,38 @@ void hardware_machine::write_cmos_byte(std::uint16_t index_port, std::uint8_t lo
 std::unique_ptr<cmos_write_lock> hardware_machine::lock_cmos_writes()
 {
     return lock_file_exclusively({AT_FDCWD, "/run/lock/cmoscfg.lock", "/run/lock/cmoscfg.lock"}, {0600, true});
+}
+
+std::optional<std::string> hardware_machine::boot_id()
+{
+    int fd = ::open("/proc/sys/kernel/random/boot_id", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string text;
+    bool read = read_whole_descriptor(fd, text);
+    ::close(fd);
+    trim_string(text);
+    return read && !text.empty() ? std::optional<std::string>(text) : std::nullopt;
+}
+
+// The boot record under /run, which a reboot clears; the journal under
+// /var/lib, which outlives it. Both directories are root's alone: one that
+// another user could write to, or a link, is refused, since the records
+// decide what the tool tells of every setting.
+const held_directory& hardware_machine::records_directory(records which, bool create)
+{
+    std::unique_ptr<held_directory>& directory = which == records::boot_record ? boot_records_ : journal_;
+    if (directory && directory->fd() >= 0)
+        return *directory;
+    const std::string path = which == records::boot_record ? "/run/cmoscfg" : "/var/lib/cmoscfg";
+    if (create)
+        ::mkdir(path.c_str(), 0700);   // an existing one is looked at below
+    directory = std::make_unique<held_directory>(path);
+    struct stat st {};
+    if (directory->is_link() || (directory->fd() >= 0 && (::fstat(directory->fd(), &st) != 0 || st.st_uid != 0 ||
+                                                          (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)))
+        throw tool_error{1, format_text("Error: refusing %s: it must be a directory of root's own that no one else "
+                                        "may write to\n",
+                                        path.c_str())};
+    return *directory;
 }

@@ -18,6 +18,12 @@ public:
     std::unique_ptr<cmos_write_lock> lock_cmos_writes() override;
     // The system's own directories only.
     const char* shell_command_path() override { return "/usr/sbin:/usr/bin:/sbin:/bin"; }
+    std::optional<std::string> boot_id() override;
+    const held_directory& records_directory(records which, bool create) override;
+
+private:
+    std::unique_ptr<held_directory> boot_records_;
+    std::unique_ptr<held_directory> journal_;
 
 private:
     int physical_memory_error_ = 0;

@@ -15,6 +15,7 @@
 #include "hw/memory_ranges.hpp"
 #include "hw/smbios_scan.hpp"
 #include "lib/tool_error.hpp"
+#include "lib/text_utils.hpp"
 #include "lib/whole_file.hpp"
 
 namespace {
@@ -298,6 +299,20 @@ std::unique_ptr<cmos_write_lock> image_machine::lock_cmos_writes()
                                         std::strerror(errno))};
     ::close(fd);
     return lock_file_exclusively({files_.fd(), "cmos", file_path("cmos")}, {0644, false});
+}
+
+std::optional<std::string> image_machine::boot_id()
+{
+    std::string text;
+    if (!read_own_file("boot_id", text))
+        return std::nullopt;
+    trim_string(text);
+    return text.empty() ? std::nullopt : std::optional<std::string>(text);
+}
+
+const held_directory& image_machine::records_directory(records, bool)
+{
+    return files_;
 }
 
 std::optional<std::string> image_machine::recorded_platform()

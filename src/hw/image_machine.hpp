@@ -36,6 +36,8 @@ public:
     std::optional<std::string> recorded_platform() override;
     std::optional<std::string> image_directory() override { return files_.path(); }
     opened_file open_image_file(const std::string& name) override;
+    std::optional<std::string> boot_id() override;
+    const held_directory& records_directory(records which, bool create) override;
 
 private:
     std::string file_path(const char* name) const;

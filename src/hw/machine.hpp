@@ -106,4 +106,18 @@ public:
         (void)name;
         return {};
     }
+
+    // The kernel's id of the boot now running; a new one after every reboot.
+    // An image's is the text of its file "boot_id", so that a reboot of an
+    // image is a new text there. nullopt where there is none.
+    virtual std::optional<std::string> boot_id() { return std::nullopt; }
+
+    // Where the machine's records are kept: the boot record where a reboot
+    // clears it, the journal where it outlives reboots. On the hardware these
+    // are directories of root's own, made when missing and create is true;
+    // an image keeps both in its own directory, as it was opened. The
+    // directory may have failed to open (a held_directory without a
+    // descriptor); a tool_error when it is not the tool's own.
+    enum class records { boot_record, journal };
+    virtual const held_directory& records_directory(records which, bool create);
 };

@@ -90,7 +90,7 @@ int standard_sum_after(const tracer& trace, const token_entry& e, int initial_su
 // full disk stops the change before its first byte, and a run that is killed
 // or crashes here leaves the checksum wrong for the shortest time the machine
 // allows (on an image, not at all).
-void write_change(machine& m, const token_change& change)
+void write_change(write_session& writes, const token_change& change)
 {
     std::array<cmos_byte_change, 3> bytes;
     std::size_t i = 0;
@@ -98,7 +98,7 @@ void write_change(machine& m, const token_change& change)
         bytes[i++] = {static_cast<std::uint16_t>(w->index_port), static_cast<std::uint8_t>(w->location),
                       static_cast<std::uint8_t>(w->value)};
     }
-    m.write_cmos_change(bytes);
+    writes.write(bytes);
 }
 
 }  // namespace
@@ -133,10 +133,10 @@ void set_d4_token(const token_access& on, int index_port, int location, int and_
     int old_byte = read_cmos(m, index_port, location);
     byte_write token{index_port, location, (old_byte & and_mask) | or_mask};
     if (on.update_method == UPDATE_METHOD_DIRECT) {
-        write_change(m, with_checksum_word(token, DIRECT_CHECKSUM_PORT, DIRECT_CHECKSUM_HIGH, DIRECT_CHECKSUM_LOW,
+        write_change(on.writes, with_checksum_word(token, DIRECT_CHECKSUM_PORT, DIRECT_CHECKSUM_HIGH, DIRECT_CHECKSUM_LOW,
                                         direct_word_after(m, token, old_byte)));
     } else {
-        write_change(m, with_checksum_word(token, e.index_port, e.checksum_location, e.checksum_location + 1,
+        write_change(on.writes, with_checksum_word(token, e.index_port, e.checksum_location, e.checksum_location + 1,
                                         standard_sum_after(trace, e, initial, token, old_byte)));
     }
 }

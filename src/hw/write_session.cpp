@@ -1,7 +1,28 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/write_session.hpp"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <exception>
+#include <unistd.h>
+
+#include "lib/tool_error.hpp"
+
+namespace {
+
+std::string utc_now()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm utc {};
+    char text[32] = "";
+    if (::gmtime_r(&now, &utc) != nullptr)
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+}  // namespace
 
 write_session::change::change(write_session& session)
     : session_(session), errors_in_flight_(std::uncaught_exceptions())
@@ -23,8 +44,57 @@ write_session::change::~change()
         session_.signals_.reset();
 }
 
+void write_session::write(std::span<const cmos_byte_change> bytes)
+{
+    change held(*this);
+    std::vector<journaled_byte> written;
+    if (journaled_) {
+        for (const cmos_byte_change& byte : bytes)
+            written.push_back({byte.index_port, byte.location, machine_.read_cmos_byte(byte.index_port, byte.location),
+                               byte.value});
+    }
+    machine_.write_cmos_change(bytes);
+    journal_.bytes.insert(journal_.bytes.end(), written.begin(), written.end());
+}
+
+void write_session::keep_journal(std::vector<std::string> command)
+{
+    journaled_ = true;
+    journal_.command = std::move(command);
+}
+
+void write_session::note_request(const std::string& name, const std::string& value)
+{
+    if (journaled_)
+        journal_.requests.push_back({name, value});
+}
+
 void write_session::finish()
 {
+    if (journaled_ && !journal_.bytes.empty()) {
+        journal_.time = utc_now();
+        journal_.uid = ::getuid();
+        if (const char* sudo_user = std::getenv("SUDO_USER"))
+            journal_.sudo_user = sudo_user;
+        int error = 0;
+        std::string where = "the journal";
+        try {
+            journal_.boot_id = machine_.boot_id();
+            const held_directory& directory = machine_.records_directory(machine::records::journal, true);
+            where = directory.path_of("journal");
+            error = append_journal(directory, journal_);
+        } catch (const tool_error& refused) {
+            std::string text = refused.text;
+            while (!text.empty() && text.back() == '\n')
+                text.pop_back();
+            std::fprintf(stderr, "cmoscfg: warning: the write was not journaled: %s\n", text.c_str());
+        }
+        if (error != 0)
+            std::fprintf(stderr, "cmoscfg: warning: the write was not journaled in %s: %s\n", where.c_str(),
+                         std::strerror(error));
+        journal_.bytes.clear();
+        journal_.requests.clear();
+    }
     lock_.reset();
     signals_.reset();
 }

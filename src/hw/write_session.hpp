@@ -3,7 +3,11 @@
 
 #include <memory>
 #include <optional>
+#include <span>
+#include <string>
+#include <vector>
 
+#include "hw/journal.hpp"
 #include "hw/machine.hpp"
 #include "lib/signal_hold.hpp"
 
@@ -13,6 +17,8 @@
 // changes of one command (two lines of a settings file, a setting and the
 // next default). Termination signals are held only while a change is made,
 // so Ctrl-C still stops a long run between two changes, never inside one.
+// A session that keeps a journal appends one record of the run's writes to
+// it (hw/journal.hpp) as the run ends, while the lock is still held.
 //
 // A run prints an error's message at its top, after the error has unwound
 // everything below. Neither the lock nor a signal held back during a change
@@ -44,8 +50,19 @@ public:
 
     bool holds_lock() const { return lock_ != nullptr; }
 
-    // Gives back the lock, then lets any signal that a failed change held
-    // back act. The run calls it once its error, if any, is printed.
+    // Writes the bytes of one change, in order, inside a change; each byte's
+    // value before is read first, all of them before the first write.
+    void write(std::span<const cmos_byte_change> bytes);
+
+    // From now on the run's writes are journaled, as a run of command.
+    void keep_journal(std::vector<std::string> command);
+    // A setting that the run was asked to change, for its journal record.
+    void note_request(const std::string& name, const std::string& value);
+
+    // Appends the journal record, gives back the lock, then lets any signal
+    // that a failed change held back act. The run calls it once its error,
+    // if any, is printed. A journal that cannot be written is told on
+    // standard error; nothing else of the run changes.
     void finish();
 
 private:
@@ -55,4 +72,6 @@ private:
     std::unique_ptr<cmos_write_lock> lock_;
     std::optional<signal_hold> signals_;
     int open_changes_ = 0;
+    bool journaled_ = false;
+    journal_record journal_;
 };

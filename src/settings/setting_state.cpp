@@ -56,6 +56,7 @@ void set_setting(const settings_context& context, const std::string& name, const
     write_target target = find_write_target(context, name, value);
     if (target.why != write_target::refusal::none)
         throw write_refusal(name, value, target);
+    context.tokens.writes.note_request(name, value);
     set_d4_token(context.tokens, target.token->index_port, target.token->location, target.token->and_mask, target.token->or_mask);
 }
 

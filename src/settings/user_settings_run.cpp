@@ -13,6 +13,7 @@ request_verdict judge_and_write(const settings_context& context, const user_sett
     observer.judged(line, verdict);
     if (verdict.outcome == request_outcome::change) {
         const token_entry& token = *verdict.target.token;
+        context.tokens.writes.note_request(line.name, line.value);
         set_d4_token(context.tokens, token.index_port, token.location, token.and_mask, token.or_mask);
     }
     return verdict;

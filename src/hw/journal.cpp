@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "hw/journal.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <stdio.h>
+#include <unistd.h>
+
+#include "lib/whole_file.hpp"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json optional_text(const std::optional<std::string>& text)
+{
+    return text ? json(*text) : json(nullptr);
+}
+
+std::optional<std::string> text_or_null(const json& value)
+{
+    if (value.is_null())
+        return std::nullopt;
+    return value.get<std::string>();
+}
+
+int write_whole(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return put < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+void read_lines_of(const held_directory& directory, const char* name, std::vector<journal_record>& records)
+{
+    opened_file file = directory.open_regular(name, O_RDONLY);
+    if (file.outcome != open_outcome::opened)
+        return;
+    std::string text;
+    bool read = read_whole_descriptor(file.fd, text);
+    ::close(file.fd);
+    if (!read)
+        return;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (std::optional<journal_record> record = parse_journal_line(line))
+            records.push_back(std::move(*record));
+    }
+}
+
+}  // namespace
+
+std::string format_journal_line(const journal_record& record)
+{
+    json requests = json::array();
+    for (const journaled_request& r : record.requests)
+        requests.push_back({{"name", r.name}, {"value", r.value}});
+    json bytes = json::array();
+    for (const journaled_byte& b : record.bytes)
+        bytes.push_back({{"port", b.index_port}, {"location", b.location}, {"before", b.before}, {"after", b.after}});
+    json line = {
+        {"time", record.time},
+        {"boot_id", optional_text(record.boot_id)},
+        {"uid", record.uid},
+        {"sudo_user", optional_text(record.sudo_user)},
+        {"command", record.command},
+        {"requests", requests},
+        {"bytes", bytes},
+    };
+    return line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::optional<journal_record> parse_journal_line(const std::string& line)
+{
+    json parsed = json::parse(line, nullptr, false);
+    if (parsed.is_discarded() || !parsed.is_object())
+        return std::nullopt;
+    try {
+        journal_record record;
+        record.time = parsed.at("time").get<std::string>();
+        record.boot_id = text_or_null(parsed.at("boot_id"));
+        record.uid = parsed.at("uid").get<unsigned>();
+        record.sudo_user = text_or_null(parsed.at("sudo_user"));
+        record.command = parsed.at("command").get<std::vector<std::string>>();
+        for (const json& r : parsed.at("requests"))
+            record.requests.push_back({r.at("name").get<std::string>(), r.at("value").get<std::string>()});
+        for (const json& b : parsed.at("bytes")) {
+            record.bytes.push_back({b.at("port").get<std::uint16_t>(), b.at("location").get<std::uint8_t>(),
+                                    b.at("before").get<std::uint8_t>(), b.at("after").get<std::uint8_t>()});
+        }
+        return record;
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+}
+
+int append_journal(const held_directory& directory, const journal_record& record)
+{
+    if (directory.fd() < 0)
+        return ENOENT;
+    opened_file file = directory.open_regular("journal", O_WRONLY | O_APPEND | O_CREAT, 0600);
+    if (file.outcome == open_outcome::failed)
+        return file.error;
+    if (file.outcome != open_outcome::opened)
+        return EPERM;   // a link or no regular file: never written through
+    if (static_cast<std::uint64_t>(file.st.st_size) >= JOURNAL_LIMIT) {
+        ::close(file.fd);
+        if (::renameat(directory.fd(), "journal", directory.fd(), "journal.old") != 0)
+            return errno;
+        file = directory.open_regular("journal", O_WRONLY | O_APPEND | O_CREAT, 0600);
+        if (file.outcome != open_outcome::opened)
+            return file.outcome == open_outcome::failed ? file.error : EPERM;
+    }
+    int error = write_whole(file.fd, format_journal_line(record));
+    if (error == 0 && ::fsync(file.fd) != 0)
+        error = errno;
+    if (::close(file.fd) != 0 && error == 0 && errno != EINTR)
+        error = errno;
+    return error;
+}
+
+std::vector<journal_record> read_journal(const held_directory& directory)
+{
+    std::vector<journal_record> records;
+    if (directory.fd() < 0)
+        return records;
+    read_lines_of(directory, "journal.old", records);
+    read_lines_of(directory, "journal", records);
+    return records;
+}
