@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/boot_order_commands.hpp"
+#include "cli/boot_record_command.hpp"
 #include "cli/capture_command.hpp"
 #include "cli/cmos_commands.hpp"
 #include "cli/help_texts.hpp"
@@ -54,6 +55,7 @@ const command_row command_table[] = {
     {"checksum", checksum_command},
     {"csum2", csum2_command},
     {"capture", capture_command},
+    {"boot-record", boot_record_command},
 };
 
 }  // namespace

@@ -114,7 +114,7 @@ std::string format_boot_record(const boot_record& record)
         {"banks", banks},
         {"cmos", cmos},
     };
-    return document.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+    return document.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 std::optional<boot_record> parse_boot_record(const std::string& text)

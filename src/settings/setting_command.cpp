@@ -11,6 +11,7 @@
 #include "settings/settings_check.hpp"
 #include "settings/settings_json.hpp"
 #include "settings/setting_state.hpp"
+#include "settings/setting_status.hpp"
 #include "settings/setting_usage.hpp"
 
 namespace {
@@ -124,6 +125,8 @@ const sub_command_row sub_commands[] = {
     {{}, "read", readfile_command},
     {{"json"}, {}, setting_json_command},
     {{"check"}, {}, setting_check_command},
+    {{"status"}, {}, setting_status_command},
+    {{"verify"}, {}, setting_verify_command},
 };
 
 }  // namespace
