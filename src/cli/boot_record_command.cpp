@@ -57,7 +57,7 @@ command_status boot_record_command(run_context& run, const command_line& line)
     }
     // From the copy, so that the sums are of the bytes kept.
     recorded_cmos booted(record);
-    record.banks = bank_checksums(booted, run.token_table);
+    record.banks = bank_checksums(booted, run.token_table, run.update_method);
 
     const held_directory& directory = run.cmos().records_directory(machine::records::boot_record, true);
     if (int error = write_boot_record(directory, record); error != 0)

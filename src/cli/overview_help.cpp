@@ -57,6 +57,11 @@ CMOS bytes:
 Snapshot:
   capture DIR                     a machine image of this machine, in DIR
 
+After the reboot:
+  boot-record [--at-boot]         record what this boot booted with
+  setting status [--json]         booted, next boot and last written, per setting
+  setting verify [--json]         whether the changes before this boot took
+
 Help:
   enghelp                         the engineering help
   --help, -h                      this overview

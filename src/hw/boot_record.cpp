@@ -76,9 +76,12 @@ int write_whole(int fd, const std::string& text)
 
 }  // namespace
 
-std::vector<bank_checksum> bank_checksums(machine& m, const d4_token_table& token_table)
+std::vector<bank_checksum> bank_checksums(machine& m, const d4_token_table& token_table,
+                                          checksum_update_method method)
 {
     std::vector<bank_checksum> banks;
+    if (method != UPDATE_METHOD_STANDARD)
+        return banks;
     std::set<std::uint16_t> seen;
     for (const token_entry& e : token_table) {
         if (!seen.insert(e.index_port).second)

@@ -44,7 +44,11 @@ struct boot_record {
 };
 
 // Every bank's checksum on m now, in the order of the banks' first tokens.
-std::vector<bank_checksum> bank_checksums(machine& m, const d4_token_table& token_table);
+// Only the standard method keeps a checksum per bank, which the tool can
+// sum again; the direct method's one word is the firmware's own sum, of
+// bytes the tool does not know, so under it no bank is told.
+std::vector<bank_checksum> bank_checksums(machine& m, const d4_token_table& token_table,
+                                          checksum_update_method method);
 
 std::string format_boot_record(const boot_record& record);
 // nullopt for a text that is no boot record.

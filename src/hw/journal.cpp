@@ -108,7 +108,7 @@ int append_journal(const held_directory& directory, const journal_record& record
 {
     if (directory.fd() < 0)
         return ENOENT;
-    opened_file file = directory.open_regular("journal", O_WRONLY | O_APPEND | O_CREAT, 0600);
+    opened_file file = directory.open_regular("journal", O_RDWR | O_APPEND | O_CREAT, 0600);
     if (file.outcome == open_outcome::failed)
         return file.error;
     if (file.outcome != open_outcome::opened)
@@ -117,11 +117,17 @@ int append_journal(const held_directory& directory, const journal_record& record
         ::close(file.fd);
         if (::renameat(directory.fd(), "journal", directory.fd(), "journal.old") != 0)
             return errno;
-        file = directory.open_regular("journal", O_WRONLY | O_APPEND | O_CREAT, 0600);
+        file = directory.open_regular("journal", O_RDWR | O_APPEND | O_CREAT, 0600);
         if (file.outcome != open_outcome::opened)
             return file.outcome == open_outcome::failed ? file.error : EPERM;
     }
-    int error = write_whole(file.fd, format_journal_line(record));
+    // A last line cut short by a power loss stays a line of its own, which
+    // the reader skips; the new record must not be joined to it.
+    std::string line = format_journal_line(record);
+    char last = '\n';
+    if (file.st.st_size > 0 && ::pread(file.fd, &last, 1, file.st.st_size - 1) == 1 && last != '\n')
+        line.insert(line.begin(), '\n');
+    int error = write_whole(file.fd, line);
     if (error == 0 && ::fsync(file.fd) != 0)
         error = errno;
     if (::close(file.fd) != 0 && error == 0 && errno != EINTR)

@@ -216,7 +216,19 @@ std::vector<verified_change> verify_changes(const settings_context& context, con
             for (const auto& [place, mask] : setting_bits(context.tokens.token_table, context.settings.setting_at(index)))
                 bits[place] |= mask;
         }
-        if (*change.booted == change.written) {
+        const bank_checksum* broken = nullptr;
+        for (const auto& [place, mask] : bits) {
+            const bank_checksum* bank = bank_of(*records.record, place.first);
+            if (bank != nullptr && !bank->valid())
+                broken = bank;
+        }
+        // Firmware that finds a bank's checksum wrong resets its settings,
+        // whatever its bytes still hold.
+        if (broken != nullptr) {
+            change.outcome = change_outcome::reset_to_defaults;
+            change.reason = format_text("the checksum of bank %x was invalid at boot",
+                                        static_cast<unsigned>(broken->index_port));
+        } else if (*change.booted == change.written) {
             change.outcome = change_outcome::applied;
         } else if (std::optional<std::string> overwrite = later_overwrite(records, found->second.first, bits,
                                                                           setting.name)) {
@@ -226,13 +238,6 @@ std::vector<verified_change> verify_changes(const settings_context& context, con
             change.outcome = change_outcome::not_applied;
             change.reason = "the firmware booted another value";
             for (const auto& [place, mask] : bits) {
-                const bank_checksum* bank = bank_of(*records.record, place.first);
-                if (bank != nullptr && !bank->valid()) {
-                    change.outcome = change_outcome::reset_to_defaults;
-                    change.reason = format_text("the checksum of bank %x was invalid at boot",
-                                                static_cast<unsigned>(place.first));
-                    break;
-                }
                 if (bank_booted_at_defaults(context, *booted, place.first)) {
                     change.outcome = change_outcome::reset_to_defaults;
                     change.reason = format_text("the settings of bank %x booted at their defaults",

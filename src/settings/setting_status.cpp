@@ -148,7 +148,8 @@ int setting_status_command(const settings_context& context, const std::vector<st
     const bool as_json = wants_json(words);
     machine_records records = read_machine_records(context.tokens.cmos);
     std::vector<setting_truth> truths = settings_truth(context, records);
-    std::vector<bank_checksum> now = bank_checksums(context.tokens.cmos, context.tokens.token_table);
+    std::vector<bank_checksum> now =
+        bank_checksums(context.tokens.cmos, context.tokens.token_table, context.tokens.update_method);
     const bool pending = reboot_pending(records, truths);
     if (!as_json) {
         print_status(records, truths, now, pending);

@@ -76,7 +76,7 @@ done <<<"$words"
 
 check "command words" $'set\nsetting\nsettings\nsetraw' cmoscfg set
 check "options" $'--help' cmoscfg --he
-check "setting sub-words" $'show\nsave\nsave_diffs\nset\nset_each_default' cmoscfg settings s
+check "setting sub-words" $'show\nsave\nsave_diffs\nset\nset_each_default\nstatus' cmoscfg settings s
 check "bootorder sub-words" $'list\nget\nset' cmoscfg bootorder ''
 check "bootorder_raw sub-words" $'set' cmoscfg bootorder_raw s
 
