@@ -3,24 +3,14 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "cli/write_arguments.hpp"
 #include "hw/boot_record.hpp"
 #include "hw/cmos_snapshot.hpp"
 #include "lib/tool_error.hpp"
+#include "lib/utc_time.hpp"
 
 namespace {
-
-std::string utc_now()
-{
-    std::time_t now = std::time(nullptr);
-    std::tm utc {};
-    char text[32] = "";
-    if (::gmtime_r(&now, &utc) != nullptr)
-        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
 
 std::string banks_summary(const std::vector<bank_checksum>& banks)
 {
@@ -39,7 +29,7 @@ command_status boot_record_command(run_context& run, const command_line& line)
     require_no_more_words(line, at_boot ? 3 : 2);
 
     boot_record record;
-    record.time = utc_now();
+    record.time = utc_time_now();
     record.boot_id = run.cmos().boot_id();
     record.at_boot = at_boot;
     record.platform = run.platform_name;

@@ -60,20 +60,6 @@ std::optional<std::string> from_base64(const std::string& text)
     return bytes;
 }
 
-int write_whole(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return put < 0 ? errno : EIO;
-        done += static_cast<std::size_t>(put);
-    }
-    return 0;
-}
-
 }  // namespace
 
 std::vector<bank_checksum> bank_checksums(machine& m, const d4_token_table& token_table,
@@ -163,7 +149,7 @@ int write_boot_record(const held_directory& directory, const boot_record& record
     opened_file file = directory.open_regular(RECORD_STAGING, O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (file.outcome != open_outcome::opened)
         return file.outcome == open_outcome::failed ? file.error : EPERM;
-    int error = write_whole(file.fd, format_boot_record(record));
+    int error = write_whole_descriptor(file.fd, format_boot_record(record)) ? 0 : errno;
     if (error == 0 && ::fsync(file.fd) != 0)
         error = errno;
     if (::close(file.fd) != 0 && error == 0 && errno != EINTR)

@@ -26,20 +26,6 @@ std::optional<std::string> text_or_null(const json& value)
     return value.get<std::string>();
 }
 
-int write_whole(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return put < 0 ? errno : EIO;
-        done += static_cast<std::size_t>(put);
-    }
-    return 0;
-}
-
 void read_lines_of(const held_directory& directory, const char* name, std::vector<journal_record>& records)
 {
     opened_file file = directory.open_regular(name, O_RDONLY);
@@ -127,7 +113,7 @@ int append_journal(const held_directory& directory, const journal_record& record
     char last = '\n';
     if (file.st.st_size > 0 && ::pread(file.fd, &last, 1, file.st.st_size - 1) == 1 && last != '\n')
         line.insert(line.begin(), '\n');
-    int error = write_whole(file.fd, line);
+    int error = write_whole_descriptor(file.fd, line) ? 0 : errno;
     if (error == 0 && ::fsync(file.fd) != 0)
         error = errno;
     if (::close(file.fd) != 0 && error == 0 && errno != EINTR)

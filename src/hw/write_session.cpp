@@ -4,25 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <exception>
 #include <unistd.h>
 
 #include "lib/tool_error.hpp"
-
-namespace {
-
-std::string utc_now()
-{
-    std::time_t now = std::time(nullptr);
-    std::tm utc {};
-    char text[32] = "";
-    if (::gmtime_r(&now, &utc) != nullptr)
-        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
-}  // namespace
+#include "lib/utc_time.hpp"
 
 write_session::change::change(write_session& session)
     : session_(session), errors_in_flight_(std::uncaught_exceptions())
@@ -72,7 +58,7 @@ void write_session::note_request(const std::string& name, const std::string& val
 void write_session::finish()
 {
     if (journaled_ && !journal_.bytes.empty()) {
-        journal_.time = utc_now();
+        journal_.time = utc_time_now();
         journal_.uid = ::getuid();
         if (const char* sudo_user = std::getenv("SUDO_USER"))
             journal_.sudo_user = sudo_user;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "lib/whole_file.hpp"
+
 namespace {
 
 void escape(unsigned char byte, std::string& shown)
@@ -107,30 +109,16 @@ struct escaping_stream {
     control_escaper escaper;
 };
 
-bool write_all(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 ssize_t write_escaped(void* cookie, const char* bytes, std::size_t size)
 {
     auto* stream = static_cast<escaping_stream*>(cookie);
-    return write_all(stream->fd, stream->escaper.feed({bytes, size})) ? static_cast<ssize_t>(size) : -1;
+    return write_whole_descriptor(stream->fd, stream->escaper.feed({bytes, size})) ? static_cast<ssize_t>(size) : -1;
 }
 
 int close_escaped(void* cookie)
 {
     auto* stream = static_cast<escaping_stream*>(cookie);
-    bool written = write_all(stream->fd, stream->escaper.finish());
+    bool written = write_whole_descriptor(stream->fd, stream->escaper.finish());
     delete stream;
     return written ? 0 : EOF;
 }

@@ -17,3 +17,20 @@ bool read_whole_descriptor(int fd, std::string& contents)
         contents.append(buffer, static_cast<std::size_t>(got));
     }
 }
+
+bool write_whole_descriptor(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            if (put == 0)
+                errno = EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}

@@ -19,8 +19,9 @@
 mount -t devtmpfs none /dev
 mount -t proc none /proc
 mount -t sysfs none /sys
-# A Debian system has /run/lock (tmpfs /run); programs put their locks there.
-mkdir -p /run/lock
+# A Debian system has /run/lock (tmpfs /run), where programs put their locks,
+# and /var/lib, where the tool keeps its journal of writes.
+mkdir -p /run/lock /var/lib
 exec </dev/console >/dev/console 2>&1
 
 # The stand-in date of /suite/bin first, dmidecode in /usr/sbin.
