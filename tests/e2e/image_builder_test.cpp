@@ -78,11 +78,16 @@ TEST(ImageBuilder, ThePlatformIsNamedAsTheEnvironmentNamesIt)
         }
     }
 
-    // Built again without one, the image keeps no record of the last platform;
-    // and a settings file is named after the platform, so it needs one.
+    // Built again without one, the image keeps no record of the last platform,
+    // nor of the last image's boots and writes; and a settings file is named
+    // after the platform, so it needs one.
+    for (const char* record : {"boot_id", "boot-record", "journal", "journal.old"})
+        dir.write(std::string("image/") + record, "left\n");
     std::string description = dir.write("machine", "bank 70\n");
     EXPECT_EQ(mkimage({description, image}).status, 0);
     EXPECT_FALSE(std::filesystem::exists(image + "/platform"));
+    for (const char* record : {"boot_id", "boot-record", "journal", "journal.old"})
+        EXPECT_FALSE(std::filesystem::exists(image + "/" + record)) << record;
     tool_result r = mkimage({"--settings", description, description, image});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "cmoscfg-mkimage: " + description +

@@ -158,6 +158,10 @@ void write_machine_image(const machine_image& image, const std::string& director
     // The memory written here is at its addresses: an index of ranges left
     // by a capture in the same directory would misplace every byte of it.
     remove_if_there(directory + "/mem.ranges");
+    // So would the records of the earlier image's boots and writes: a new
+    // image has booted nothing and been written by no one.
+    for (const char* record : {"boot_id", "boot-record", "journal", "journal.old"})
+        remove_if_there(directory + "/" + record);
     output_file memory(directory + "/mem");
     for (const smbios_table_image& table : image.tables)
         memory.write_at(table.address, table.bytes);
