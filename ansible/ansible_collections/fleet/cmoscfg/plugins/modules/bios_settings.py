@@ -99,8 +99,10 @@ notes:
   - Exactly one of C(settings), C(src) and C(defaults=true) must be given.
   - The tool must run as root on the hardware (C(become=true)), or on a machine image named by C(CMOSCFG_IMAGE).
   - Changed settings take effect at the next boot, hence C(reboot_required); see the examples for a handler.
+    A run that writes nothing asks C(cmoscfg setting status --json) whether a change of an earlier run still
+    waits for the reboot.
   - The tool runs at most three times (check, readfile, read-back), once more for C(defaults) and once more
-    for C(backup).
+    for C(backup); a run that writes nothing runs it twice (check, status).
 seealso:
   - module: fleet.cmoscfg.bios_settings_info
   - module: ansible.builtin.reboot
@@ -170,7 +172,10 @@ written:
   elements: str
   sample: [Power Profile]
 reboot_required:
-  description: Whether something was written; firmware reads the settings at boot.
+  description:
+    - Whether a change waits for the next boot, since firmware reads the settings at boot. True when this run
+      wrote; otherwise what C(cmoscfg setting status --json) says of changes made earlier in this boot (false
+      when the tool cannot tell, as without a boot record or on an older cmoscfg).
   returned: always
   type: bool
   sample: true
@@ -319,6 +324,13 @@ def backup_directory(module, result):
     return directory
 
 
+def reboot_pending(module):
+    """Whether the tool says that a change of this boot waits for the next one; False when it cannot say."""
+    command, rc, out, err = run_tool(module, 'setting', 'status', '--json')
+    status = json_document(out) if rc == 0 else None
+    return status is not None and status.get('pending_reboot') is True
+
+
 def save_backup(module, result):
     directory = backup_directory(module, result)
     saved = run_tool_or_fail(module, 'setting', 'save', **result)
@@ -393,6 +405,7 @@ def main():
     # Check mode says whether readfile would write, without running it.
     result['changed'] = writes
     if module.check_mode or not writes:
+        result['reboot_required'] = reboot_pending(module)
         module.exit_json(**result)
     if module.params['backup']:
         result['backup_file'] = save_backup(module, result)

@@ -103,6 +103,21 @@ def test_apply_is_one_check_one_readfile_one_read_back_without_debug(tmp_path, m
     assert result['written'] == ['Turbo Mode', 'Fan Speed']
 
 
+@pytest.mark.parametrize('status, pending', [
+    ({'rc': 0, 'out': json.dumps({'pending_reboot': True, 'settings': []})}, True),
+    ({'rc': 0, 'out': json.dumps({'pending_reboot': False, 'settings': []})}, False),
+    ({'rc': 1, 'out': 'ERROR:  command not recognized:  status\n'}, False),
+])
+def test_a_run_that_writes_nothing_asks_whether_an_earlier_change_waits_for_the_reboot(
+        tmp_path, monkeypatch, status, pending):
+    unchanged = dict(CHECK, lines=[dict(line, outcome='unchanged', before=line['after']) for line in CHECK['lines']],
+                     summary=dict(CHECK['summary'], would_change=0))
+    scenario = dict(answers(check=unchanged), **{'setting status': status})
+    result, runs = run_module(tmp_path, monkeypatch, scenario, settings=WANTED)
+    assert result['failed'] is False and result['changed'] is False and result['reboot_required'] is pending
+    assert [run[0][1] for run in runs] == ['check', 'status']
+
+
 def test_backup_saves_before_readfile(tmp_path, monkeypatch):
     result, runs = run_module(tmp_path, monkeypatch, answers(), settings=WANTED, backup=True,
                               backup_dir=str(tmp_path / 'backups'))
