@@ -57,30 +57,36 @@ void write_session::note_request(const std::string& name, const std::string& val
 
 void write_session::finish()
 {
-    if (journaled_ && !journal_.bytes.empty()) {
+    if (journaled_ && !journal_.bytes.empty())
+        append_to_journal();
+    lock_.reset();
+    signals_.reset();
+}
+
+// Never fails the run: it ends here, its writes made and told, and the
+// session may be ending as an error unwinds.
+void write_session::append_to_journal() noexcept
+{
+    std::string problem;
+    try {
         journal_.time = utc_time_now();
         journal_.uid = ::getuid();
         if (const char* sudo_user = std::getenv("SUDO_USER"))
             journal_.sudo_user = sudo_user;
-        int error = 0;
-        std::string where = "the journal";
-        try {
-            journal_.boot_id = machine_.boot_id();
-            const held_directory& directory = machine_.records_directory(machine::records::journal, true);
-            where = directory.path_of("journal");
-            error = append_journal(directory, journal_);
-        } catch (const tool_error& refused) {
-            std::string text = refused.text;
-            while (!text.empty() && text.back() == '\n')
-                text.pop_back();
-            std::fprintf(stderr, "cmoscfg: warning: the write was not journaled: %s\n", text.c_str());
-        }
-        if (error != 0)
-            std::fprintf(stderr, "cmoscfg: warning: the write was not journaled in %s: %s\n", where.c_str(),
-                         std::strerror(error));
-        journal_.bytes.clear();
-        journal_.requests.clear();
+        journal_.boot_id = machine_.boot_id();
+        const held_directory& directory = machine_.records_directory(machine::records::journal, true);
+        if (int error = append_journal(directory, journal_); error != 0)
+            problem = " in " + directory.path_of("journal") + ": " + std::strerror(error);
+    } catch (const tool_error& refused) {
+        problem = refused.text;
+        while (!problem.empty() && problem.back() == '\n')
+            problem.pop_back();
+        problem = ": " + problem;
+    } catch (const std::exception& failure) {
+        problem = std::string(": ") + failure.what();
     }
-    lock_.reset();
-    signals_.reset();
+    if (!problem.empty())
+        std::fprintf(stderr, "cmoscfg: warning: the write was not journaled%s\n", problem.c_str());
+    journal_.bytes.clear();
+    journal_.requests.clear();
 }

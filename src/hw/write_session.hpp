@@ -66,6 +66,8 @@ public:
     void finish();
 
 private:
+    void append_to_journal() noexcept;
+
     machine& machine_;
     // Taken before signals are held, so that a run waiting for it can still
     // be interrupted, and released first.
