@@ -103,10 +103,15 @@ check-deb: deb
 	tests/package/check-package.sh $(DEB_BUILD_DIR)/cmoscfg_$(VERSION).dsc \
 	    $(DEB_BUILD_DIR)/cmoscfg_$(VERSION)_$$(dpkg --print-architecture).deb
 
-# How a settings listing's cost grows with the size of the settings file.
+# Start-up against the floor of its one shell command, in STARTUP_ROUNDS
+# rounds (BASELINE=path/to/an/older/cmoscfg adds that build to the same run),
+# then how a settings listing's cost grows with the size of the settings file.
+STARTUP_ROUNDS ?= 400
 bench: build
-	cmake --build $(BUILD_DIR) --target bench_settings_scale
-	work=$$(mktemp -d) && $(BUILD_DIR)/bench_settings_scale $(BUILD_DIR)/cmoscfg $$work; status=$$?; rm -rf $$work; exit $$status
+	cmake --build $(BUILD_DIR) --target bench_settings_scale bench_startup bench_startup_static_c_floor bench_startup_cxx_floor
+	$(BUILD_DIR)/bench/bench_startup $(STARTUP_ROUNDS) $(BUILD_DIR)/demo-image $(BUILD_DIR)/bench/bench_startup_static_c_floor \
+	    $(BUILD_DIR)/bench/bench_startup_cxx_floor $(BUILD_DIR)/cmoscfg $(BASELINE)
+	work=$$(mktemp -d) && $(BUILD_DIR)/bench/bench_settings_scale $(BUILD_DIR)/cmoscfg $$work; status=$$?; rm -rf $$work; exit $$status
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)
