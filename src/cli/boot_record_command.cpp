@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/write_arguments.hpp"
+#include "hw/apply_recovery.hpp"
 #include "hw/boot_record.hpp"
 #include "hw/cmos_snapshot.hpp"
 #include "lib/tool_error.hpp"
@@ -27,6 +28,9 @@ command_status boot_record_command(run_context& run, const command_line& line)
 {
     const bool at_boot = line.size() > 2 && line[2] == "--at-boot";
     require_no_more_words(line, at_boot ? 3 : 2);
+    // What the next boot is meant to find: an apply a reset cut short is
+    // rolled back before the machine is recorded.
+    settle_open_apply(run.tokens());
 
     boot_record record;
     record.time = utc_time_now();

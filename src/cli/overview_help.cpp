@@ -29,6 +29,7 @@ BIOS settings by name, through the platform's settings file:
   setting readfile FILE           apply a saved file, line by line
   setting read FILE               the same as readfile
   setting check [--json] FILE     what readfile would do, writing nothing
+  setting apply [--json] FILE     the whole file or nothing, journaled first
   setting json                    every setting and its state, as JSON
   settings ...                    the same as setting
   platform                        the server model

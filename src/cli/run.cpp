@@ -13,6 +13,7 @@
 #include "cli/help_texts.hpp"
 #include "cli/run_context.hpp"
 #include "cli/startup.hpp"
+#include "hw/apply_recovery.hpp"
 #include "hw/machine_choice.hpp"
 #include "lib/tool_error.hpp"
 
@@ -44,7 +45,7 @@ bool prints_a_document(const command_line& line)
 {
     if (line.size() < 3 || (line[1] != "setting" && line[1] != "settings"))
         return false;
-    return line[2] == "json" || (line[2] == "check" && line.size() > 3 && line[3] == "--json");
+    return line[2] == "json" || ((line[2] == "check" || line[2] == "apply") && line.size() > 3 && line[3] == "--json");
 }
 
 // Unlike an error's message, this one follows the release of the run's holds,
@@ -77,6 +78,12 @@ int run_cmoscfg(int argc, char** argv)
         run->trace.traces_to_standard_error = prints_a_document(line);
         run_startup(*run);
         run->writes.keep_journal(line.words);
+        // Before anything else is read under the lock, an apply that a dead
+        // run left half done is undone.
+        run->writes.set_recovery([&ours = *run] {
+            if (std::optional<rollback_report> report = roll_back_open_apply(ours.tokens()))
+                std::fputs(rollback_notice(*report).c_str(), stderr);
+        });
         int status = 0;
         if (line.size() < 2)
             print_usage(line.program_name());

@@ -15,12 +15,16 @@ void cmos_rehearsal::write_cmos_byte(std::uint16_t index_port, std::uint8_t loca
 {
     written_[{index_port, location}] = value;
     recorded_.push_back({index_port, location, value});
+    change_ends_.push_back(recorded_.size());
 }
 
 void cmos_rehearsal::write_cmos_change(std::span<const cmos_byte_change> change)
 {
-    for (const cmos_byte_change& byte : change)
-        write_cmos_byte(byte.index_port, byte.location, byte.value);
+    for (const cmos_byte_change& byte : change) {
+        written_[{byte.index_port, byte.location}] = byte.value;
+        recorded_.push_back(byte);
+    }
+    change_ends_.push_back(recorded_.size());
 }
 
 std::unique_ptr<cmos_write_lock> cmos_rehearsal::lock_cmos_writes()

@@ -19,6 +19,9 @@ public:
 
     // Every byte written so far, in the order of the writes.
     const std::vector<cmos_byte_change>& recorded_writes() const { return recorded_; }
+    // Where each change of several bytes ended in recorded_writes(), so that
+    // they can be made again as the same changes.
+    const std::vector<std::size_t>& recorded_change_ends() const { return change_ends_; }
 
     bool is_root() override { return real_.is_root(); }
     int raise_io_privilege() override { return real_.raise_io_privilege(); }
@@ -46,4 +49,5 @@ private:
     machine& real_;
     std::map<std::pair<std::uint16_t, std::uint8_t>, std::uint8_t> written_;
     std::vector<cmos_byte_change> recorded_;
+    std::vector<std::size_t> change_ends_;
 };

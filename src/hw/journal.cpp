@@ -26,17 +26,26 @@ std::optional<std::string> text_or_null(const json& value)
     return value.get<std::string>();
 }
 
-void read_lines_of(const held_directory& directory, const char* name, std::vector<journal_record>& records)
+const char* mark_name(apply_mark mark)
 {
+    return mark == apply_mark::committed ? "committed" : "rolled_back";
+}
+
+std::string text_of(const held_directory& directory, const char* name)
+{
+    std::string text;
     opened_file file = directory.open_regular(name, O_RDONLY);
     if (file.outcome != open_outcome::opened)
-        return;
-    std::string text;
-    bool read = read_whole_descriptor(file.fd, text);
+        return text;
+    if (!read_whole_descriptor(file.fd, text))
+        text.clear();
     ::close(file.fd);
-    if (!read)
-        return;
-    std::istringstream lines(text);
+    return text;
+}
+
+void read_lines_of(const held_directory& directory, const char* name, std::vector<journal_record>& records)
+{
+    std::istringstream lines(text_of(directory, name));
     std::string line;
     while (std::getline(lines, line)) {
         if (std::optional<journal_record> record = parse_journal_line(line))
@@ -63,6 +72,16 @@ std::string format_journal_line(const journal_record& record)
         {"requests", requests},
         {"bytes", bytes},
     };
+    if (!record.apply_id.empty())
+        line["apply"] = record.apply_id;
+    if (record.mark != apply_mark::none)
+        line["mark"] = mark_name(record.mark);
+    if (!record.left.empty()) {
+        json left = json::array();
+        for (const left_byte& b : record.left)
+            left.push_back({{"port", b.index_port}, {"location", b.location}, {"found", b.found}});
+        line["left"] = left;
+    }
     return line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
@@ -84,6 +103,18 @@ std::optional<journal_record> parse_journal_line(const std::string& line)
             record.bytes.push_back({b.at("port").get<std::uint16_t>(), b.at("location").get<std::uint8_t>(),
                                     b.at("before").get<std::uint8_t>(), b.at("after").get<std::uint8_t>()});
         }
+        record.apply_id = parsed.value("apply", "");
+        const std::string mark = parsed.value("mark", "");
+        if (!mark.empty()) {
+            if (mark != "committed" && mark != "rolled_back")
+                return std::nullopt;
+            record.mark = mark == "committed" ? apply_mark::committed : apply_mark::rolled_back;
+        }
+        if (record.mark != apply_mark::none && record.apply_id.empty())
+            return std::nullopt;
+        for (const json& b : parsed.value("left", json::array()))
+            record.left.push_back({b.at("port").get<std::uint16_t>(), b.at("location").get<std::uint8_t>(),
+                                   b.at("found").get<std::uint8_t>()});
         return record;
     } catch (const json::exception&) {
         return std::nullopt;
@@ -99,7 +130,7 @@ int append_journal(const held_directory& directory, const journal_record& record
         return file.error;
     if (file.outcome != open_outcome::opened)
         return EPERM;   // a link or no regular file: never written through
-    if (static_cast<std::uint64_t>(file.st.st_size) >= JOURNAL_LIMIT) {
+    if (record.mark == apply_mark::none && static_cast<std::uint64_t>(file.st.st_size) >= JOURNAL_LIMIT) {
         ::close(file.fd);
         if (::renameat(directory.fd(), "journal", directory.fd(), "journal.old") != 0)
             return errno;
@@ -128,5 +159,40 @@ std::vector<journal_record> read_journal(const held_directory& directory)
         return records;
     read_lines_of(directory, "journal.old", records);
     read_lines_of(directory, "journal", records);
-    return records;
+    // Each mark tells its apply's first record what became of it.
+    std::vector<journal_record> told;
+    for (journal_record& record : records) {
+        if (record.mark == apply_mark::none) {
+            if (!record.apply_id.empty())
+                record.state = apply_state::open;
+            told.push_back(std::move(record));
+            continue;
+        }
+        for (journal_record& earlier : told) {
+            if (earlier.apply_id == record.apply_id && earlier.mark == apply_mark::none)
+                earlier.state = record.mark == apply_mark::committed ? apply_state::committed : apply_state::rolled_back;
+        }
+        // A roll-back wrote bytes of its own, which later readers must see.
+        if (record.mark == apply_mark::rolled_back)
+            told.push_back(std::move(record));
+    }
+    return told;
+}
+
+std::optional<journal_record> open_apply(const held_directory& directory)
+{
+    if (directory.fd() < 0)
+        return std::nullopt;
+    const std::string text = text_of(directory, "journal");
+    // The last whole line: a line cut short after it is no record.
+    std::size_t end = text.rfind('\n');
+    if (end == std::string::npos)
+        return std::nullopt;
+    const std::size_t before = end == 0 ? std::string::npos : text.rfind('\n', end - 1);
+    const std::size_t start = before == std::string::npos ? 0 : before + 1;
+    std::optional<journal_record> last = parse_journal_line(text.substr(start, end - start));
+    if (!last || last->apply_id.empty() || last->mark != apply_mark::none)
+        return std::nullopt;
+    last->state = apply_state::open;
+    return last;
 }

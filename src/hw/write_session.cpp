@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/write_session.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,17 @@ write_session::change::change(write_session& session)
             session_.signals_.emplace();
     }
     ++session_.open_changes_;
+    if (session_.recovery_) {
+        std::function<void()> recover = std::move(session_.recovery_);
+        session_.recovery_ = nullptr;
+        try {
+            recover();
+        } catch (...) {
+            // No destructor runs for a change that was never made.
+            --session_.open_changes_;
+            throw;
+        }
+    }
 }
 
 write_session::change::~change()
@@ -41,6 +53,60 @@ void write_session::write(std::span<const cmos_byte_change> bytes)
     }
     machine_.write_cmos_change(bytes);
     journal_.bytes.insert(journal_.bytes.end(), written.begin(), written.end());
+}
+
+void write_session::write_unjournaled(std::span<const cmos_byte_change> bytes)
+{
+    change held(*this);
+    machine_.write_cmos_change(bytes);
+}
+
+journal_record write_session::stamped_record() const
+{
+    journal_record record;
+    record.time = utc_time_now();
+    record.uid = ::getuid();
+    if (const char* sudo_user = std::getenv("SUDO_USER"))
+        record.sudo_user = sudo_user;
+    record.boot_id = machine_.boot_id();
+    record.command = journal_.command;
+    return record;
+}
+
+std::string write_session::begin_apply(std::vector<journaled_byte> plan, std::vector<journaled_request> requests)
+{
+    journal_record record = stamped_record();
+    // Unique among the journal's applies: one apply a run, one run a process
+    // id at a time.
+    record.apply_id = record.time + "-" + std::to_string(::getpid());
+    record.requests = std::move(requests);
+    record.bytes = std::move(plan);
+    const held_directory* directory = nullptr;
+    try {
+        directory = &machine_.records_directory(machine::records::journal, true);
+    } catch (const tool_error& refused) {
+        throw tool_error{refused.status, refused.text + "Nothing was written: an apply is journaled first.\n"};
+    }
+    if (int error = append_journal(*directory, record); error != 0)
+        throw tool_error{1, format_text("Error:  cannot write the journal %s:  %s\n"
+                                        "Nothing was written: an apply is journaled first.\n",
+                                        directory->path_of("journal").c_str(), std::strerror(error))};
+    return record.apply_id;
+}
+
+int write_session::mark_apply(const std::string& apply_id, apply_mark mark, std::vector<journaled_byte> bytes,
+                              std::vector<left_byte> left)
+{
+    journal_record record = stamped_record();
+    record.apply_id = apply_id;
+    record.mark = mark;
+    record.bytes = std::move(bytes);
+    record.left = std::move(left);
+    try {
+        return append_journal(machine_.records_directory(machine::records::journal, true), record);
+    } catch (const tool_error&) {
+        return EACCES;   // a directory that is not the tool's own; begin_apply told why
+    }
 }
 
 void write_session::keep_journal(std::vector<std::string> command)
@@ -69,11 +135,10 @@ void write_session::append_to_journal() noexcept
 {
     std::string problem;
     try {
-        journal_.time = utc_time_now();
-        journal_.uid = ::getuid();
-        if (const char* sudo_user = std::getenv("SUDO_USER"))
-            journal_.sudo_user = sudo_user;
-        journal_.boot_id = machine_.boot_id();
+        journal_record stamped = stamped_record();
+        stamped.requests = std::move(journal_.requests);
+        stamped.bytes = std::move(journal_.bytes);
+        journal_ = std::move(stamped);
         const held_directory& directory = machine_.records_directory(machine::records::journal, true);
         if (int error = append_journal(directory, journal_); error != 0)
             problem = " in " + directory.path_of("journal") + ": " + std::strerror(error);

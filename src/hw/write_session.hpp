@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -50,6 +51,11 @@ public:
 
     bool holds_lock() const { return lock_ != nullptr; }
 
+    // Called at the run's first change, once the lock is taken and before
+    // anything is read, and never again: it rolls back an apply that a run
+    // which died left open (hw/apply_recovery.hpp).
+    void set_recovery(std::function<void()> recover) { recovery_ = std::move(recover); }
+
     // Writes the bytes of one change, in order, inside a change; each byte's
     // value before is read first, all of them before the first write.
     void write(std::span<const cmos_byte_change> bytes);
@@ -59,6 +65,19 @@ public:
     // A setting that the run was asked to change, for its journal record.
     void note_request(const std::string& name, const std::string& value);
 
+    // An apply's first journal record, inside a change and before its first
+    // byte: every byte it will write, in order, and what it was asked. Flushed
+    // to the disk before it returns the apply's id; a tool_error, with
+    // nothing written, when the journal cannot take it.
+    std::string begin_apply(std::vector<journaled_byte> plan, std::vector<journaled_request> requests);
+    // The mark that ends an apply; the system's error number when the
+    // journal could not take it, 0 when it did.
+    int mark_apply(const std::string& apply_id, apply_mark mark, std::vector<journaled_byte> bytes = {},
+                   std::vector<left_byte> left = {});
+    // A change whose bytes the run's own journal record leaves out: an
+    // apply's and a roll-back's, which have records of their own.
+    void write_unjournaled(std::span<const cmos_byte_change> bytes);
+
     // Appends the journal record, gives back the lock, then lets any signal
     // that a failed change held back act. The run calls it once its error,
     // if any, is printed. A journal that cannot be written is told on
@@ -67,6 +86,8 @@ public:
 
 private:
     void append_to_journal() noexcept;
+    // A record of this run with nothing in it yet: when, who, the command.
+    journal_record stamped_record() const;
 
     machine& machine_;
     // Taken before signals are held, so that a run waiting for it can still
@@ -76,4 +97,5 @@ private:
     int open_changes_ = 0;
     bool journaled_ = false;
     journal_record journal_;
+    std::function<void()> recovery_;
 };

@@ -34,6 +34,14 @@ bool of_this_boot(const journal_record& record, const machine_records& records)
     return records.boot_id && record.boot_id == records.boot_id;
 }
 
+// An apply that did not finish, and the roll-back that undid it: together
+// they changed nothing anyone asked for.
+bool undone(const journal_record& record)
+{
+    return record.state == apply_state::rolled_back || record.state == apply_state::open ||
+           record.mark == apply_mark::rolled_back;
+}
+
 // A machine that reads as the boot record kept CMOS, for the same engine.
 class booted_machine {
 public:
@@ -93,7 +101,7 @@ std::optional<std::string> later_overwrite(const machine_records& records, std::
 {
     for (std::size_t i = after + 1; i < records.journal.size(); ++i) {
         const journal_record& record = records.journal[i];
-        if (of_this_boot(record, records))
+        if (of_this_boot(record, records) || undone(record))
             continue;
         bool asked = false;
         for (const journaled_request& request : record.requests)
@@ -161,6 +169,8 @@ std::vector<setting_truth> settings_truth(const settings_context& context, const
         booted.emplace(context, *records.record);
     std::map<std::string, last_write> last;
     for (const journal_record& record : records.journal) {
+        if (undone(record))
+            continue;
         for (const journaled_request& request : record.requests)
             last[request.name] = {request.value, record.time, who_wrote(record), of_this_boot(record, records)};
     }
@@ -204,6 +214,14 @@ std::vector<verified_change> verify_changes(const settings_context& context, con
         verified_change change;
         change.name = setting.name;
         change.written = found->second.second;
+        if (const journal_record& last = records.journal[found->second.first]; undone(last)) {
+            change.outcome = change_outcome::rolled_back;
+            change.reason = "the apply " + last.apply_id + " did not finish and was rolled back";
+            if (booted)
+                change.booted = read_named_setting({context.settings, booted->tokens()}, setting.name).set_names();
+            changes.push_back(std::move(change));
+            continue;
+        }
         if (!booted) {
             change.reason = records.record_of_another_boot ? "the boot record is of an earlier boot"
                                                            : "no boot record for this boot";

@@ -45,7 +45,7 @@ struct setting_truth {
 std::vector<setting_truth> settings_truth(const settings_context& context, const machine_records& records);
 
 // How a change the tool made before this boot came out.
-enum class change_outcome { applied, not_applied, reset_to_defaults, overwritten, unknown };
+enum class change_outcome { applied, not_applied, reset_to_defaults, overwritten, rolled_back, unknown };
 
 struct verified_change {
     std::string name;

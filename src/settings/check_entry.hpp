@@ -21,6 +21,9 @@ struct settings_check_result {
     int stop_line = 0;                  // where readfile would stop; 0: it completes
     // The bytes readfile would write, in order, up to where it would stop.
     std::vector<cmos_byte_change> writes_until_stop;
+    // Where each of its changes ends in writes_until_stop (a token byte and
+    // its checksum are one change).
+    std::vector<std::size_t> change_ends_until_stop;
 
     // 0 when readfile would complete and every setting named is present.
     int status() const { return problems == 0 ? 0 : 1; }

@@ -8,6 +8,7 @@
 #include "lib/unexpected_argument.hpp"
 #include "settings/bulk_apply.hpp"
 #include "settings/setting_listing.hpp"
+#include "settings/settings_apply.hpp"
 #include "settings/settings_check.hpp"
 #include "settings/settings_json.hpp"
 #include "settings/setting_state.hpp"
@@ -125,6 +126,7 @@ const sub_command_row sub_commands[] = {
     {{}, "read", readfile_command},
     {{"json"}, {}, setting_json_command},
     {{"check"}, {}, setting_check_command},
+    {{"apply"}, {}, setting_apply_command},
     {{"status"}, {}, setting_status_command},
     {{"verify"}, {}, setting_verify_command},
 };

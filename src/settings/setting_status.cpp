@@ -5,6 +5,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "hw/apply_recovery.hpp"
 #include "lib/unexpected_argument.hpp"
 #include "settings/boot_truth.hpp"
 
@@ -93,11 +94,43 @@ json record_object(const machine_records& records, const std::vector<bank_checks
     };
 }
 
+// The journal's latest apply, or none.
+const journal_record* last_apply(const machine_records& records)
+{
+    for (auto record = records.journal.rbegin(); record != records.journal.rend(); ++record) {
+        if (record->state != apply_state::not_an_apply)
+            return &*record;
+    }
+    return nullptr;
+}
+
+const char* apply_state_word(apply_state state)
+{
+    return state == apply_state::committed ? "committed" : state == apply_state::rolled_back ? "rolled_back" : "open";
+}
+
+const char* apply_state_text(apply_state state)
+{
+    return state == apply_state::committed     ? "committed"
+           : state == apply_state::rolled_back ? "rolled back: it did not finish"
+                                               : "open: it did not finish, and is rolled back by the next run that writes";
+}
+
+json last_apply_object(const machine_records& records)
+{
+    const journal_record* apply = last_apply(records);
+    if (apply == nullptr)
+        return nullptr;
+    return {{"id", apply->apply_id}, {"time", apply->time}, {"state", apply_state_word(apply->state)}};
+}
+
 void print_status(const machine_records& records, const std::vector<setting_truth>& truths,
                   const std::vector<bank_checksum>& now, bool pending)
 {
     std::puts(record_line(records).c_str());
     std::printf("Reboot pending:  %s\n", pending ? "yes" : "no");
+    if (const journal_record* apply = last_apply(records))
+        std::printf("Last apply:  %s, %s\n", apply->apply_id.c_str(), apply_state_text(apply->state));
     for (const bank_checksum& bank : now) {
         std::string at_boot = "unknown at boot";
         if (records.record) {
@@ -135,6 +168,8 @@ const char* outcome_word(change_outcome outcome)
         return "reset_to_defaults";
     case change_outcome::overwritten:
         return "overwritten";
+    case change_outcome::rolled_back:
+        return "rolled_back";
     case change_outcome::unknown:
         break;
     }
@@ -146,6 +181,7 @@ const char* outcome_word(change_outcome outcome)
 int setting_status_command(const settings_context& context, const std::vector<std::string>& words)
 {
     const bool as_json = wants_json(words);
+    settle_open_apply(context.tokens);
     machine_records records = read_machine_records(context.tokens.cmos);
     std::vector<setting_truth> truths = settings_truth(context, records);
     std::vector<bank_checksum> now =
@@ -174,8 +210,11 @@ int setting_status_command(const settings_context& context, const std::vector<st
         {"boot_id", value_or_null(records.boot_id)},
         {"pending_reboot", pending},
         {"boot_record", record_object(records, now)},
-        {"settings", settings},
     };
+    // Only once there is an apply, so that a machine without one reads as before.
+    if (json apply = last_apply_object(records); !apply.is_null())
+        document["last_apply"] = apply;
+    document["settings"] = settings;
     std::fputs((document.dump(2, ' ', false, json::error_handler_t::replace) + "\n").c_str(), stdout);
     return 0;
 }
@@ -206,6 +245,8 @@ int setting_verify_command(const settings_context& context, const std::vector<st
             line += "applied (" + change.written + ")";
         else if (change.outcome == change_outcome::unknown)
             line += "unknown: written " + change.written + "; " + change.reason;
+        else if (change.outcome == change_outcome::rolled_back)
+            line += "rolled back: written " + change.written + "; " + change.reason;
         else
             line += std::string(change.outcome == change_outcome::overwritten      ? "overwritten"
                                 : change.outcome == change_outcome::reset_to_defaults ? "reset to defaults"

@@ -60,6 +60,8 @@ std::string failure_line(const std::string& text)
     return line;
 }
 
+}  // namespace
+
 void print_check_line(const check_entry& entry)
 {
     const request_verdict& verdict = entry.verdict;
@@ -111,6 +113,8 @@ void print_check_line(const check_entry& entry)
     }
 }
 
+namespace {
+
 void print_check_summary(const settings_check_result& result)
 {
     std::printf("\n%d settings would change, %d problems.\n", result.changes, result.problems);
@@ -146,6 +150,7 @@ public:
         if (verdict.stops_readfile() && result_.stop_line == 0) {
             result_.stop_line = line.number;
             result_.writes_until_stop = rehearsal_.recorded_writes();
+            result_.change_ends_until_stop = rehearsal_.recorded_change_ends();
         }
         if (each_line_)
             each_line_({line, verdict});
@@ -169,8 +174,10 @@ settings_check_result check_user_settings(const settings_context& context, std::
     token_access rehearsed{rehearsal, real.token_table, real.update_method, rehearsed_writes, real.trace};
     check_recorder recorder(result, rehearsal, each_line);
     run_user_settings({context.settings, rehearsed}, in, recorder);
-    if (result.stop_line == 0)
+    if (result.stop_line == 0) {
         result.writes_until_stop = rehearsal.recorded_writes();
+        result.change_ends_until_stop = rehearsal.recorded_change_ends();
+    }
     return result;
 }
 

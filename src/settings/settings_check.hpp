@@ -21,5 +21,8 @@
 settings_check_result check_user_settings(const settings_context& context, std::istream& in,
                                           const std::function<void(const check_entry&)>& each_line = {});
 
+// The line of one entry in check's report; nothing for a comment.
+void print_check_line(const check_entry& entry);
+
 // `setting check FILE` and `setting check --json FILE`. Returns the exit status.
 int setting_check_command(const settings_context& context, const std::vector<std::string>& words);
