@@ -141,3 +141,16 @@ check_table_probe() { # NAME PATTERN
     fi
 }
 
+
+# A QEMU run that boots the guest several times: each boot once, in order,
+# each with a boot id of its own (the boot records' lines name it).
+check_boots() { # NAME COUNT
+    local boots ids
+    boots=$(sed -n 's/^=== cycle boot //p' "$work/$1.records" | tr '\n' ' ')
+    ids=$(sed -En 's/^Recorded boot ([^ ]+) in .*/\1/p' "$work/$1.raw" | sort -u | wc -l)
+    if [ "$boots" = "$(seq -s ' ' 1 "$2") " ] && [ "$ids" = "$2" ]; then
+        pass "boot $1: booted $2 times, each with a boot id of its own"
+    else
+        fail "boot $1: expected boots 1 to $2 with as many boot ids, got boots '$boots' and $ids boot ids"
+    fi
+}

@@ -2,16 +2,24 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Fetches the kernel that the hardware test suite boots its guests with:
 # Debian's own, downloaded and unpacked into KERNEL_DIR without installing it;
-# only its vmlinuz is kept there, for the next run. `make test-hardware` runs
-# this (after tools/install-deps hardware) before the tests, so that the tests
-# themselves install and download nothing.
+# only its vmlinuz is kept there, for the next run, with the few modules that
+# the reboot cycle needs for its disk (Debian builds the virtio disk driver
+# and ext4 as modules), in the order they must be loaded. `make test-hardware`
+# runs this (after tools/install-deps hardware) before the tests, so that the
+# tests themselves install and download nothing.
 #
-# usage: provision.sh KERNEL_DIR      (writes KERNEL_DIR/vmlinuz)
+# usage: provision.sh KERNEL_DIR      (writes KERNEL_DIR/vmlinuz, KERNEL_DIR/modules/)
 set -euo pipefail
 
 kernel_dir=$1
 
-if [ -s "$kernel_dir/vmlinuz" ]; then
+# The modules the guest loads, each after those it depends on: the virtio PCI
+# transport and block driver for /dev/vda, ext4 (which mounts ext2) for the
+# file system on it, and the CRC32C that ext4 asks the crypto API for at every
+# mount, whether or not the file system keeps checksums.
+wanted_modules="virtio_pci virtio_blk crc32c_generic ext4"
+
+if [ -s "$kernel_dir/vmlinuz" ] && [ -s "$kernel_dir/modules/load-order" ]; then
     echo "kernel: $kernel_dir/vmlinuz ($(cat "$kernel_dir/package" 2>/dev/null || echo unknown))"
     exit 0
 fi
@@ -61,6 +69,25 @@ if ! (cd "$download" && apt-get download -qq "$package"); then
     (cd "$download" && apt-get download -qq "$package")
 fi
 dpkg -x "$download"/*.deb "$download/root"
+
+# A module names the modules it needs in its .modinfo section ("depends=").
+modules=$(echo "$download"/root/lib/modules/*)
+rm -rf "$kernel_dir/modules.new"
+mkdir -p "$kernel_dir/modules.new"
+keep_module() { # NAME: it, after what it depends on, once
+    local file depends dependency
+    [ -e "$kernel_dir/modules.new/$1.ko" ] && return 0
+    file=$(find "$modules" -name "$1.ko" | head -n 1)
+    [ -n "$file" ] || { echo "provision: $package has no module $1" >&2; exit 1; }
+    depends=$(tr '\0' '\n' <"$file" | sed -n 's/^depends=//p' | head -n 1)
+    for dependency in ${depends//,/ }; do keep_module "$dependency"; done
+    cp "$file" "$kernel_dir/modules.new/$1.ko"
+    echo "$1" >>"$kernel_dir/modules.new/load-order"
+}
+for module in $wanted_modules; do keep_module "$module"; done
+rm -rf "$kernel_dir/modules"
+mv "$kernel_dir/modules.new" "$kernel_dir/modules"
+
 cp "$download"/root/boot/vmlinuz-* "$kernel_dir/vmlinuz.new"
 mv "$kernel_dir/vmlinuz.new" "$kernel_dir/vmlinuz"
 echo "$package" >"$kernel_dir/package"

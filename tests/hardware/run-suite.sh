@@ -4,7 +4,9 @@
 # kernel under QEMU (SeaBIOS, software emulation) with the guest's D4
 # structures, runs the real cmoscfg as root in the guest on the hardware and
 # then, the same binary, on a machine image built from the same description
-# and on the tool's own capture of the guest, and compares. See README.md,
+# and on the tool's own capture of the guest, and compares. Then one QEMU run
+# boots the guest three times, CMOS and a disk kept across the reboots, to
+# see what the tool tells of its changes after each reboot. See README.md,
 # "Testing the hardware path".
 #
 # usage: run-suite.sh HOST_TOOLS_DIR STATIC_BUILD_DIR KERNEL WORK_DIR
@@ -12,7 +14,8 @@
 #   STATIC_BUILD_DIR  cmoscfg and tools/cmoscfg-cmos-state linked with -static
 #                     (a 32-bit build need not run on this host: only the
 #                     guest runs it)
-#   KERNEL            the kernel image to boot (see provision.sh)
+#   KERNEL            the kernel image to boot (see provision.sh), with the
+#                     modules the reboot cycle loads beside it, in modules/
 #   WORK_DIR          scratch space; removed at the end unless HW_KEEP is set
 #
 # Installs and downloads nothing: `make test-hardware` provides the programs
@@ -23,13 +26,16 @@ set -euo pipefail
 suite=$(cd "$(dirname "$0")" && pwd)
 kernel=$3
 work=$4
+modules=$(dirname "$kernel")/modules
 
 missing=()
 [ -s "$kernel" ] || missing+=("the guests' kernel $kernel (tests/hardware/provision.sh fetches it)")
+[ -s "$modules/load-order" ] || missing+=("the guests' kernel modules $modules (tests/hardware/provision.sh fetches them)")
 command -v qemu-system-x86_64 >/dev/null 2>&1 || missing+=("qemu-system-x86_64 (package qemu-system-x86)")
 [ -x /bin/busybox ] || missing+=("/bin/busybox (package busybox-static)")
 command -v cpio >/dev/null 2>&1 || missing+=("cpio (package cpio)")
 [ -x /usr/sbin/dmidecode ] || missing+=("/usr/sbin/dmidecode (package dmidecode)")
+[ -x /usr/sbin/mke2fs ] || missing+=("/usr/sbin/mke2fs (package e2fsprogs)")
 if [ ${#missing[@]} -gt 0 ]; then
     # One "SKIP:" line a reason, as tests/skip-reasons.sh reads them.
     printf 'SKIP: missing %s\n' "${missing[@]}"
@@ -63,13 +69,14 @@ smbios_options() { # DESCRIPTION ARRAY_NAME
     options=()
     while IFS= read -r file; do options+=(-smbios "file=$file"); done <"$dir.list"
 }
-declare -a guest_structures padding_structures
+declare -a guest_structures padding_structures cycle_structures
 smbios_options "$suite/guest.machine" guest_structures
 smbios_options "$suite/padding.machine" padding_structures
+smbios_options "$suite/cycle.machine" cycle_structures
 
 # --- The guest's initramfs ------------------------------------------------
 root=$work/initramfs
-mkdir -p "$root"/{bin,dev,proc,sys,tmp,suite/bin,suite/runs,suite/images}
+mkdir -p "$root"/{bin,dev,proc,sys,tmp,suite/bin,suite/runs,suite/images,suite/modules}
 cp /bin/busybox "$root/bin/busybox"
 for applet in $(/bin/busybox --list); do
     [ -e "$root/bin/$applet" ] || ln -s busybox "$root/bin/$applet"
@@ -94,20 +101,27 @@ cp "$suite/runner.sh" "$root/suite/"
 cp "$suite"/runs/*.runs "$root/suite/runs/"
 "$host_tools/cmoscfg-mkimage" "$suite/guest.machine" "$root/suite/images/guest"
 cp "$suite/guest-init.sh" "$root/init"
+cp "$suite/guest-cycle.sh" "$root/suite/"
+cp "$modules"/* "$root/suite/modules/"
 (cd "$root" && find . -print0 | sort -z | cpio --null -o -H newc -R 0:0 --quiet | gzip -6) >"$work/initramfs.gz"
 
 # --- Boots ------------------------------------------------------------------
-# boot NAME MACHINE MEMORY IMAGE PRODUCT SMBIOS_OPTIONS...: records in
+# boot NAME MACHINE MEMORY IMAGE PRODUCT QEMU_OPTIONS...: records in
 # NAME.records, the console in NAME.console. PRODUCT is the product name of
 # the guest's System Information structure (type 1), where the servers'
 # firmware names the model and where dmidecode reads it. QEMU's exit status is
 # not looked at: it is 0 even after a kernel panic. The records' end marker is
-# what counts.
+# what counts. QEMU ends at the guest's first reboot, unless boot_reboots is
+# set: then a reboot resets the machine, CMOS kept, and only the guest's
+# power-off (or the timeout) ends QEMU.
 boot() {
     local name=$1 machine=$2 memory=$3 image=$4 product=$5 started=$SECONDS
+    local no_reboot=-no-reboot
+    [ -z "${boot_reboots:-}" ] || no_reboot=""
     shift 5
+    # shellcheck disable=SC2086  # no_reboot is one option or none
     timeout -k 5 180 qemu-system-x86_64 -machine "$machine" -accel tcg -m "$memory" -smp 1 \
-        -nodefaults -no-user-config -display none -monitor none -no-reboot \
+        -nodefaults -no-user-config -display none -monitor none $no_reboot \
         -serial "file:$work/$name.console" -serial "file:$work/$name.records" \
         -kernel "$kernel" -initrd "$work/initramfs.gz" \
         -smbios "type=1,manufacturer=Quor Systems,product=$product" \
@@ -154,6 +168,27 @@ if boot sm3 pc,smbios-entry-point-type=64 256M "" "PowerServer K2H07" "${guest_s
     check_expected sm3 sm3
     check_unchanged sm3
     check_table_probe sm3 '^=== table no 32-bit entry point$'
+fi
+
+# The reboot cycle (guest-cycle.sh): one QEMU run, three boots of the guest.
+# The journal lives on a disk of its own, an ext2 file system made here (no
+# root needed for a file) and mounted at /var/lib; bank 72 is a second
+# MC146818 at ports 72/73 (see cycle.machine), so that one bank's checksum
+# can be broken while the other's holds. QEMU describes every such chip to
+# ACPI by one name, so the guest's kernel logs an error for the second; the
+# tool reaches it by its ports, not through ACPI. What the runs print holds
+# times, ages and boot ids, which change from run to run; they are replaced
+# by placeholders before the comparison with expected/cycle/.
+/usr/sbin/mke2fs -q -t ext2 -F -E root_owner=0:0 "$work/var-lib.img" 4M >/dev/null
+if boot_reboots=yes boot cycle pc 256M "" "PowerServer K2E07" "${cycle_structures[@]}" \
+    -device mc146818rtc,iobase=0x72,irq=5 -drive "file=$work/var-lib.img,format=raw,if=virtio"; then
+    mv "$work/cycle.records" "$work/cycle.raw"
+    sed -E -e 's/[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z/(time)/g' \
+        -e 's/\([0-9]+ s ago\)/(age)/g' \
+        -e 's/[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}/(boot id)/g' \
+        "$work/cycle.raw" >"$work/cycle.records"
+    check_boots cycle 3
+    check_expected cycle cycle
 fi
 
 echo "$passes passed, $failures failed"

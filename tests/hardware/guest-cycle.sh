@@ -1,0 +1,68 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
+# The reboot cycle of the hardware test suite, run by guest-init.sh at every
+# boot of the one QEMU run that boots the guest three times (hwtest=cycle).
+# Only two things outlive a reboot there, as on a server: CMOS (QEMU keeps it
+# across a guest reset) and the disk that holds /var/lib, where the tool keeps
+# its journal. The initramfs is unpacked afresh and /run is a new tmpfs at
+# every boot, so the boot record (/run/cmoscfg) is of this boot alone.
+#
+# Boot N makes the runs of /suite/runs/cycle-N.runs, after the boot record
+# the boot unit would make, then reboots (busybox reboot -f: QEMU resets the
+# machine and keeps CMOS); the last boot powers off. The boot counts itself
+# on the disk. Records go to the second serial port, as in guest-init.sh; the
+# host compares them with expected/cycle/.
+LAST_BOOT=3
+
+# Debian's kernel has the virtio disk driver and ext4 (which mounts the ext2
+# file system the host made) as modules; provision.sh keeps them in order.
+mount_var_lib()
+{
+    while read -r module; do
+        insmod "/suite/modules/$module.ko" || return 1
+    done </suite/modules/load-order
+    tries=0
+    until [ -b /dev/vda ]; do
+        tries=$((tries + 1))
+        [ "$tries" -le 50 ] || return 1
+        sleep 0.1
+    done
+    mount -t ext4 /dev/vda /var/lib
+}
+
+mount -t tmpfs -o mode=0755 tmpfs /run
+mkdir -p /run/lock
+stty -F /dev/ttyS1 raw -echo
+if ! mount_var_lib >/dev/ttyS1 2>&1; then
+    echo "=== cycle: /var/lib could not be mounted from /dev/vda" >/dev/ttyS1
+    poweroff -f
+fi
+boot=$(($(cat /var/lib/cycle-boot 2>/dev/null || echo 0) + 1))
+echo "$boot" >/var/lib/cycle-boot
+
+HW_PATH=/suite/bin:/usr/sbin:/bin
+HW_TMP=/tmp
+HW_WORK=/tmp/work-cycle
+# As the boot unit and an administrator run the tool: the platform from the
+# firmware's product name (K2E07, the standard update method, which keeps a
+# checksum per bank) and the settings file that it names.
+HW_BASE_ENV="CMOSCFG_PLATFORM= CMOSCFG_SETTINGS="
+HW_NO_STATE=1
+# shellcheck source-path=SCRIPTDIR source=runner.sh
+. /suite/runner.sh
+
+{
+    echo "=== cycle boot $boot"
+    if [ "$boot" -le "$LAST_BOOT" ]; then
+        cp -r /suite/files "$HW_WORK"
+        hw_run_file "/suite/runs/cycle-$boot.runs"
+    fi
+    [ "$boot" -ge "$LAST_BOOT" ] && echo "=== boot complete"
+} >/dev/ttyS1 2>&1
+
+# A clean unmount, as the shutdown before a reboot makes it.
+umount /var/lib
+if [ "$boot" -lt "$LAST_BOOT" ]; then
+    reboot -f
+fi
+poweroff -f
