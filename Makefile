@@ -105,12 +105,16 @@ check-deb: deb
 
 # Start-up against the floor of its one shell command, in STARTUP_ROUNDS
 # rounds (BASELINE=path/to/an/older/cmoscfg adds that build to the same run),
-# then how a settings listing's cost grows with the size of the settings file.
+# what killed runs leave (KILL_RUNS applies per update method), then how a
+# settings listing's cost grows with the size of the settings file.
 STARTUP_ROUNDS ?= 400
+KILL_RUNS ?= 1000
 bench: build
 	cmake --build $(BUILD_DIR) --target bench_settings_scale bench_startup bench_startup_static_c_floor bench_startup_cxx_floor
 	$(BUILD_DIR)/bench/bench_startup $(STARTUP_ROUNDS) $(BUILD_DIR)/demo-image $(BUILD_DIR)/bench/bench_startup_static_c_floor \
 	    $(BUILD_DIR)/bench/bench_startup_cxx_floor $(BUILD_DIR)/cmoscfg $(BASELINE)
+	bench/kill_during_writes.sh $(BUILD_DIR)/cmoscfg $(BUILD_DIR)/tools/cmoscfg-mkimage $(BUILD_DIR)/tests/libkill_at_event.so 100 readfile
+	bench/kill_during_writes.sh $(BUILD_DIR)/cmoscfg $(BUILD_DIR)/tools/cmoscfg-mkimage $(BUILD_DIR)/tests/libkill_at_event.so $(KILL_RUNS) apply
 	work=$$(mktemp -d) && $(BUILD_DIR)/bench/bench_settings_scale $(BUILD_DIR)/cmoscfg $$work; status=$$?; rm -rf $$work; exit $$status
 
 clean:

@@ -4,6 +4,7 @@
 // the lock, by status and by the boot record. An apply cut short is made by
 // dropping its commit mark from the journal, which leaves CMOS as a run
 // killed before the mark leaves it.
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -206,6 +207,48 @@ TEST_F(Apply, ARollBackLeavesAByteSomeoneElseWroteAndSumsItsBank)
     EXPECT_EQ(status["last_apply"]["state"], "rolled_back");
     EXPECT_NE(file("cmos"), before);
     EXPECT_NE(run({"boot-record"}).out.find("bank 70 checksum valid"), std::string::npos);
+}
+
+// Killed before any of its writes and flushes, an apply leaves, once the
+// next run has looked, the whole image before it or the whole image after
+// it: after only when it was killed past its commit mark's write.
+TEST_F(Apply, AKillAtAnyWriteLeavesTheWholeImageBeforeOrAfter)
+{
+    std::ofstream(requests_path()) << "Turbo Mode : Disabled\nFan Speed : High\nSerial Console : COM2\n"
+                                      "Boot Delay : 30s\nNumLock : Off\nEmbedded SATA : RAID\n";
+    const std::string before = file("cmos");
+    for (const char* method : {"arc_direct", "quor_standard"}) {
+        SCOPED_TRACE(method);
+        environment env{{"CMOSCFG_PLATFORM", "K2A07"}, {"CMOSCFG_UPDATE_METHOD", method}};
+        auto start_afresh = [&] {
+            std::ofstream(machine.image_path() + "/cmos", std::ios::binary | std::ios::trunc) << before;
+            std::ofstream(machine.image_path() + "/journal", std::ios::trunc).flush();
+        };
+        start_afresh();
+        environment counting = env;
+        counting["LD_PRELOAD"] = KILL_AT_EVENT;
+        counting["CMOSCFG_TEST_COUNT_EVENTS"] = "1";
+        tool_result whole = run({"setting", "apply", requests_path()}, true, counting);
+        ASSERT_EQ(whole.status, 0);
+        // One flush for the record, one for its mark; a write for each change.
+        ASSERT_EQ(whole.err, "events: 6 pwrite, 2 fsync\n");
+        const std::string after = file("cmos");
+        ASSERT_NE(after, before);
+
+        for (int event = 0; event < 8; ++event) {
+            SCOPED_TRACE(event);
+            start_afresh();
+            environment killing = env;
+            killing["LD_PRELOAD"] = KILL_AT_EVENT;
+            killing["CMOSCFG_TEST_KILL_AT"] = std::to_string(event);
+            ASSERT_EQ(run({"setting", "apply", requests_path()}, false, killing).status, 128 + SIGKILL);
+            tool_result next = run({"setting", "status"}, true, env);
+            EXPECT_EQ(next.status, 0);
+            EXPECT_EQ(file("cmos") == after, event == 7);
+            EXPECT_EQ(file("cmos") == before, event < 7);
+            EXPECT_EQ(next.err.find("rolled back the apply") != std::string::npos, event < 7) << next.err;
+        }
+    }
 }
 
 }  // namespace
