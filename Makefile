@@ -98,7 +98,8 @@ deb:
 	cd $(DEB_BUILD_DIR)/cmoscfg-$(VERSION) && dpkg-buildpackage -us -uc
 
 # Lintian on the source and binary packages, the file list, then installed,
-# tried by its autopkgtest (debian/tests) and removed again (needs root).
+# its boot unit seen enabled, tried by its autopkgtest (debian/tests) and
+# purged again (needs root).
 check-deb: deb
 	tests/package/check-package.sh $(DEB_BUILD_DIR)/cmoscfg_$(VERSION).dsc \
 	    $(DEB_BUILD_DIR)/cmoscfg_$(VERSION)_$$(dpkg --print-architecture).deb

@@ -4,7 +4,8 @@
 # the source package or the binary one; the binary holds exactly the files of
 # expected-files.txt; it installs; its autopkgtest (debian/tests) passes: the
 # installed tool runs on the demo machine built by the installed image
-# builder; its manual pages are found; and it is removed again. Needs root
+# builder; its boot unit is installed and enabled, and never started by the
+# package; its manual pages are found; and it is purged again. Needs root
 # (dpkg -i).
 #
 # usage: check-package.sh DSC DEB
@@ -17,7 +18,7 @@ work=$(mktemp -d)
 installed_here=no
 
 cleanup() {
-    [ "$installed_here" = no ] || dpkg -r cmoscfg >/dev/null || true
+    [ "$installed_here" = no ] || dpkg --purge cmoscfg >/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -35,7 +36,7 @@ expect() {
 }
 
 if dpkg -s cmoscfg >/dev/null 2>&1; then
-    echo "FAIL: a cmoscfg package is installed already; remove it first (dpkg -r cmoscfg)"
+    echo "FAIL: a cmoscfg package is installed already; remove it first (dpkg --purge cmoscfg)"
     exit 1
 fi
 
@@ -49,9 +50,34 @@ if ! diff -u "$here/expected-files.txt" "$work/files"; then
     exit 1
 fi
 
+step "maintainer scripts: the boot unit is never started by the package"
+# A record made at install or upgrade would claim to be from the boot: no
+# deb-systemd-invoke (start, restart, try-restart) before or after unpacking.
+dpkg-deb -I "$deb" postinst >"$work/postinst"
+if grep -n 'deb-systemd-invoke' "$work/postinst"; then
+    echo "FAIL: the postinst starts or restarts the boot unit"
+    exit 1
+fi
+if dpkg-deb -I "$deb" preinst >"$work/preinst" 2>/dev/null && grep -n 'deb-systemd-invoke' "$work/preinst"; then
+    echo "FAIL: the preinst acts on the boot unit"
+    exit 1
+fi
+
 step "install"
 installed_here=yes
 dpkg -i "$deb"
+
+step "boot unit: installed and enabled"
+unit=cmoscfg-boot-record.service
+expect "ExecStart of /lib/systemd/system/$unit" "/usr/sbin/cmoscfg boot-record --at-boot" \
+    "$(sed -n 's/^ExecStart=//p' "/lib/systemd/system/$unit")"
+# The link that the postinst's deb-systemd-helper made from the unit's
+# [Install] section, and systemctl's reading of it, offline (--root: no
+# running systemd is asked, and none is needed).
+expect "sysinit.target.wants/$unit" "/lib/systemd/system/$unit" \
+    "$(readlink "/etc/systemd/system/sysinit.target.wants/$unit")"
+expect "systemctl is-enabled $unit" enabled "$(systemctl --root=/ is-enabled "$unit" 2>&1)"
+echo "$unit: installed, enabled in sysinit.target.wants"
 
 step "autopkgtest: the installed tool on the installed demo machine (debian/tests)"
 # The package's own tests as Debian's harness runs them, here on this machine
@@ -76,11 +102,18 @@ expect "man -w cmoscfg-mkimage" /usr/share/man/man1/cmoscfg-mkimage.1.gz "$(man 
 expect "completion" "complete -F _cmoscfg cmoscfg" \
     "$(bash -c 'source /usr/share/bash-completion/completions/cmoscfg && complete -p cmoscfg')"
 
-step "remove"
-dpkg -r cmoscfg
+step "purge"
+# Purged, not only removed: the boot unit's enablement is the package's state
+# until a purge, and a package left in the state config-files would count as
+# installed at the next run.
+dpkg --purge cmoscfg
 installed_here=no
 if [ -e /usr/sbin/cmoscfg ] || dpkg -s cmoscfg >/dev/null 2>&1; then
-    echo "FAIL: cmoscfg is still installed after dpkg -r"
+    echo "FAIL: cmoscfg is still installed after dpkg --purge"
+    exit 1
+fi
+if [ -e "/lib/systemd/system/$unit" ] || [ -L "/etc/systemd/system/sysinit.target.wants/$unit" ]; then
+    echo "FAIL: the boot unit or its sysinit.target.wants link is left after dpkg --purge"
     exit 1
 fi
 echo "package: all checks pass"
