@@ -2,14 +2,18 @@
 // How the cost of a settings listing grows with the size of the settings
 // file: generates files of 1,000 to 50,000 settings with four values each,
 // a machine image holding their tokens, and times `cmoscfg setting save`
-// (load, then read every value of every setting) on each.
+// (load, then read every value of every setting) and `cmoscfg setting apply`
+// of a file that changes every setting on each. With the kill_at_event
+// library it also counts the apply's flushes.
 //
 // Run with `make bench`; not part of the tests.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,49 +54,107 @@ void write_settings(const std::string& path, int settings)
     }
 }
 
-double seconds_for_one_save(const std::string& tool, const std::string& image, const std::string& settings)
+// One run of the tool on the image with the settings file; its standard
+// error goes to error_file when one is named, else to the terminal.
+double seconds_for_one_run(const std::string& tool, const std::string& image, const std::string& settings,
+                           const std::vector<std::string>& words, const std::string& preload = "",
+                           const std::string& error_file = "")
 {
+    std::vector<char*> argv{const_cast<char*>("cmoscfg")};
+    for (const std::string& word : words)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
     auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {
         if (!std::freopen("/dev/null", "w", stdout))
             _exit(126);
+        if (!error_file.empty() && !std::freopen(error_file.c_str(), "w", stderr))
+            _exit(126);
         setenv("CMOSCFG_IMAGE", image.c_str(), 1);
         setenv("CMOSCFG_PLATFORM", "K2A07", 1);
         setenv("CMOSCFG_SETTINGS", settings.c_str(), 1);
-        execl(tool.c_str(), "cmoscfg", "setting", "save", static_cast<char*>(nullptr));
+        if (!preload.empty()) {
+            setenv("LD_PRELOAD", preload.c_str(), 1);
+            setenv("CMOSCFG_TEST_COUNT_EVENTS", "1", 1);
+        }
+        execv(tool.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;
     waitpid(pid, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "cmoscfg setting save failed (status %d)\n", status);
+        std::fprintf(stderr, "cmoscfg %s failed (status %d)\n", words.front().c_str(), status);
         std::exit(1);
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A request file that changes every setting, from Value0 to Value1.
+void write_requests(const std::string& path, int settings)
+{
+    std::ofstream out(path);
+    for (int s = 0; s < settings; ++s)
+        out << "Setting " << s << " : Value1\n";
+}
+
+// The flushes an apply made, from the counting library's last line.
+std::string flushes_of(const std::string& error_file)
+{
+    std::ifstream in(error_file);
+    std::string line, last;
+    while (std::getline(in, line))
+        last = line;
+    const std::size_t comma = last.find(", ");
+    return comma == std::string::npos ? "?" : last.substr(comma + 2);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s CMOSCFG WORK_DIRECTORY\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s CMOSCFG WORK_DIRECTORY [KILL_AT_EVENT_LIBRARY]\n", argv[0]);
         return 2;
     }
     const std::string tool = argv[1];
     const std::string work = argv[2];
+    const std::string counter = argc == 4 ? argv[3] : "";
     const std::string image = work + "/image";
     build_machine_image(image_description(), image);
+    const std::string cmos = image + "/cmos";
+    std::string pristine;
+    {
+        std::ifstream in(cmos, std::ios::binary);
+        pristine.assign(std::istreambuf_iterator<char>(in), {});
+    }
 
-    std::printf("%10s %12s %16s\n", "settings", "seconds", "microseconds/setting");
+    // `setting save` reads every value of every setting; `setting apply`
+    // judges a file that changes every setting, journals it and writes it.
+    std::printf("%10s %12s %16s %12s %16s %10s\n", "settings", "save s", "save us/setting", "apply s",
+                "apply us/setting", "flushes");
     for (int settings : {1000, 10000, 50000}) {
         const std::string path = work + "/bios_settings." + std::to_string(settings);
+        const std::string requests = work + "/requests." + std::to_string(settings);
         write_settings(path, settings);
-        double best = 1e9;
+        write_requests(requests, settings);
+        double save = 1e9;
         for (int run = 0; run < 3; ++run)
-            best = std::min(best, seconds_for_one_save(tool, image, path));
-        std::printf("%10d %12.3f %16.2f\n", settings, best, best * 1e6 / settings);
+            save = std::min(save, seconds_for_one_run(tool, image, path, {"setting", "save"}));
+        double apply = 1e9;
+        std::string flushes = "-";
+        for (int run = 0; run < 3; ++run) {
+            std::ofstream(cmos, std::ios::binary | std::ios::trunc) << pristine;
+            std::remove((image + "/journal").c_str());
+            std::remove((image + "/journal.old").c_str());
+            const std::string errors = work + "/apply.err";
+            apply = std::min(apply, seconds_for_one_run(tool, image, path, {"setting", "apply", requests}, counter,
+                                                        counter.empty() ? "" : errors));
+            if (!counter.empty())
+                flushes = flushes_of(errors);
+        }
+        std::printf("%10d %12.3f %16.2f %12.3f %16.2f %10s\n", settings, save, save * 1e6 / settings, apply,
+                    apply * 1e6 / settings, flushes.c_str());
     }
     return 0;
 }
