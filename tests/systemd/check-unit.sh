@@ -13,6 +13,8 @@ set -uo pipefail
 cmake=$1 build=$2
 # A missing program is a skip (77), not a fault of the unit.
 command -v systemd-analyze >/dev/null || { echo "SKIP: systemd-analyze not found (package systemd)"; exit 77; }
+# It reads the running system's state there; a chroot may have none.
+[ -r /proc/self/stat ] || { echo "SKIP: /proc is not mounted, which systemd-analyze reads"; exit 77; }
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
