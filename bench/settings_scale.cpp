@@ -64,6 +64,8 @@ double seconds_for_one_run(const std::string& tool, const std::string& image, co
     for (const std::string& word : words)
         argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
+    // What is printed so far must not be printed again by the child.
+    std::fflush(nullptr);
     auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {
