@@ -38,14 +38,19 @@ int report_error(const tool_error& error)
     return error.status;
 }
 
-// setting json and setting check --json print a JSON document: nothing else
-// may share standard output with it. Known from the words alone, since the
-// start-up traces before any command runs.
+// setting json, setting check --json and setting apply --json print a JSON
+// document: nothing else may share standard output with it. Known from the
+// words alone, since the start-up traces before any command runs.
 bool prints_a_document(const command_line& line)
 {
     if (line.size() < 3 || (line[1] != "setting" && line[1] != "settings"))
         return false;
-    return line[2] == "json" || ((line[2] == "check" || line[2] == "apply") && line.size() > 3 && line[3] == "--json");
+    if (line[2] == "json")
+        return true;
+    if (line[2] == "check")
+        return line.size() > 3 && line[3] == "--json";
+    // apply takes its options in any order before the file.
+    return line[2] == "apply" && ((line.size() > 3 && line[3] == "--json") || (line.size() > 4 && line[4] == "--json"));
 }
 
 // Unlike an error's message, this one follows the release of the run's holds,
