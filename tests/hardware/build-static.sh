@@ -16,4 +16,4 @@ esac
 
 cmake -S "$source" -B "$build" -G "$generator" -DCMAKE_BUILD_TYPE=Release -DCMOSCFG_TESTS=OFF \
     -DCMAKE_CXX_COMPILER="$compiler" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags -static" >/dev/null
-cmake --build "$build" --target cmoscfg cmoscfg-cmos-state
+cmake --build "$build" --target cmoscfg cmoscfg-cmos-state stop-on-second-write

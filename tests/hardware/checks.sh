@@ -154,3 +154,27 @@ check_boots() { # NAME COUNT
         fail "boot $1: expected boots 1 to $2 with as many boot ids, got boots '$boots' and $ids boot ids"
     fi
 }
+
+# The reset in the middle of an apply (guest-cycle.sh, reset_in_apply): the
+# guest stopped the apply after its last CMOS byte and the write() of its
+# commit mark (expected/cycle/boot3-reset-apply pins that and CMOS at the
+# stop), and CMOS after the roll-back at the next boot is CMOS before the
+# apply, byte for byte. Every line of the apply changes a setting, so CMOS at
+# the stop differs from CMOS before it.
+check_reset_in_apply() { # NAME
+    local records=$work/$1.records before stopped after
+    before=$(sed -n 's/^=== cmos before the apply: //p' "$records")
+    stopped=$(sed -n 's/^=== cmos at the stop: //p' "$records")
+    after=$(sed -n 's/^=== cmos after the runs: //p' "$records")
+    if ! grep -qx '=== reset in the apply' "$records" || [ -z "$before" ] || [ -z "$stopped" ] || [ -z "$after" ]; then
+        fail "boot $1: the records lack the reset in the apply or the CMOS states around it"
+    elif [ "$stopped" = "$before" ]; then
+        fail "boot $1: the apply had written nothing when it was stopped: CMOS was $before"
+    elif [ "$after" != "$before" ]; then
+        fail "boot $1: the roll-back did not put CMOS back:"
+        printf '    before the apply:    %s\n    at the stop:         %s\n    after the roll-back: %s\n' \
+            "$before" "$stopped" "$after"
+    else
+        pass "boot $1: reset after an apply's last byte, before its commit mark was flushed: rolled back to CMOS as it was before it"
+    fi
+}

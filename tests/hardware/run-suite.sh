@@ -5,13 +5,15 @@
 # structures, runs the real cmoscfg as root in the guest on the hardware and
 # then, the same binary, on a machine image built from the same description
 # and on the tool's own capture of the guest, and compares. Then one QEMU run
-# boots the guest three times, CMOS and a disk kept across the reboots, to
-# see what the tool tells of its changes after each reboot. See README.md,
+# boots the guest four times, CMOS and a disk kept across the reboots (the
+# third ends in a reset at the end of an apply), to see what the tool
+# tells of its changes after each reboot. See README.md,
 # "Testing the hardware path".
 #
 # usage: run-suite.sh HOST_TOOLS_DIR STATIC_BUILD_DIR KERNEL WORK_DIR
 #   HOST_TOOLS_DIR    cmoscfg-mkimage and cmoscfg-smbios-files, runnable here
-#   STATIC_BUILD_DIR  cmoscfg and tools/cmoscfg-cmos-state linked with -static
+#   STATIC_BUILD_DIR  cmoscfg, tools/cmoscfg-cmos-state and
+#                     tools/stop-on-second-write linked with -static
 #                     (a 32-bit build need not run on this host: only the
 #                     guest runs it)
 #   KERNEL            the kernel image to boot (see provision.sh), with the
@@ -81,7 +83,7 @@ cp /bin/busybox "$root/bin/busybox"
 for applet in $(/bin/busybox --list); do
     [ -e "$root/bin/$applet" ] || ln -s busybox "$root/bin/$applet"
 done
-cp "$build/cmoscfg" "$build/tools/cmoscfg-cmos-state" "$root/bin/"
+cp "$build/cmoscfg" "$build/tools/cmoscfg-cmos-state" "$build/tools/stop-on-second-write" "$root/bin/"
 # Debian's own dmidecode, which the tool asks for the product name, with the
 # libraries it loads (the dynamic loader among them) at the paths it was
 # linked for. It stays out of /bin: the runs on the capture must do without.
@@ -170,15 +172,16 @@ if boot sm3 pc,smbios-entry-point-type=64 256M "" "PowerServer K2H07" "${guest_s
     check_table_probe sm3 '^=== table no 32-bit entry point$'
 fi
 
-# The reboot cycle (guest-cycle.sh): one QEMU run, three boots of the guest.
+# The reboot cycle (guest-cycle.sh): one QEMU run, four boots of the guest.
 # The journal lives on a disk of its own, an ext2 file system made here (no
 # root needed for a file) and mounted at /var/lib; bank 72 is a second
 # MC146818 at ports 72/73 (see cycle.machine), so that one bank's checksum
 # can be broken while the other's holds. QEMU describes every such chip to
 # ACPI by one name, so the guest's kernel logs an error for the second; the
 # tool reaches it by its ports, not through ACPI. What the runs print holds
-# times, ages and boot ids, which change from run to run; they are replaced
-# by placeholders before the comparison with expected/cycle/.
+# times, ages, boot ids and apply ids (a time and a process id), which change
+# from run to run; they are replaced by placeholders before the comparison
+# with expected/cycle/.
 /usr/sbin/mke2fs -q -t ext2 -F -E root_owner=0:0 "$work/var-lib.img" 4M >/dev/null
 if boot_reboots=yes boot cycle pc 256M "" "PowerServer K2E07" "${cycle_structures[@]}" \
     -device mc146818rtc,iobase=0x72,irq=5 -drive "file=$work/var-lib.img,format=raw,if=virtio"; then
@@ -186,9 +189,11 @@ if boot_reboots=yes boot cycle pc 256M "" "PowerServer K2E07" "${cycle_structure
     sed -E -e 's/[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z/(time)/g' \
         -e 's/\([0-9]+ s ago\)/(age)/g' \
         -e 's/[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}/(boot id)/g' \
+        -e 's/\(time\)-[0-9]+/(apply id)/g' \
         "$work/cycle.raw" >"$work/cycle.records"
-    check_boots cycle 3
+    check_boots cycle 4
     check_expected cycle cycle
+    check_reset_in_apply cycle
 fi
 
 echo "$passes passed, $failures failed"
