@@ -13,6 +13,7 @@
 
 #include "hw/cmos_access.hpp"
 #include "hw/platform_record.hpp"
+#include "lib/json_number.hpp"
 #include "lib/whole_file.hpp"
 
 namespace {
@@ -127,16 +128,19 @@ std::optional<boot_record> parse_boot_record(const std::string& text)
         record.settings_bytes = std::move(*bytes);
         for (const json& b : parsed.at("banks")) {
             bank_checksum bank;
-            bank.index_port = b.at("port").get<std::uint16_t>();
-            bank.stored = b.at("stored").get<int>();
+            bank.index_port = json_whole_number<std::uint16_t>(b.at("port"));
+            bank.stored = json_integer<int>(b.at("stored"));
             if (!b.at("computed").is_null())
-                bank.computed = b.at("computed").get<int>();
+                bank.computed = json_integer<int>(b.at("computed"));
             record.banks.push_back(bank);
         }
         for (const json& c : parsed.at("cmos"))
-            record.cmos[{c.at(0).get<std::uint16_t>(), c.at(1).get<std::uint8_t>()}] = c.at(2).get<std::uint8_t>();
+            record.cmos[{json_whole_number<std::uint16_t>(c.at(0)), json_whole_number<std::uint8_t>(c.at(1))}] =
+                json_whole_number<std::uint8_t>(c.at(2));
         return record;
     } catch (const json::exception&) {
+        return std::nullopt;
+    } catch (const std::out_of_range&) {
         return std::nullopt;
     }
 }

@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include "lib/json_number.hpp"
 #include "lib/whole_file.hpp"
 
 namespace {
@@ -94,14 +95,16 @@ std::optional<journal_record> parse_journal_line(const std::string& line)
         journal_record record;
         record.time = parsed.at("time").get<std::string>();
         record.boot_id = text_or_null(parsed.at("boot_id"));
-        record.uid = parsed.at("uid").get<unsigned>();
+        record.uid = json_whole_number<unsigned>(parsed.at("uid"));
         record.sudo_user = text_or_null(parsed.at("sudo_user"));
         record.command = parsed.at("command").get<std::vector<std::string>>();
         for (const json& r : parsed.at("requests"))
             record.requests.push_back({r.at("name").get<std::string>(), r.at("value").get<std::string>()});
         for (const json& b : parsed.at("bytes")) {
-            record.bytes.push_back({b.at("port").get<std::uint16_t>(), b.at("location").get<std::uint8_t>(),
-                                    b.at("before").get<std::uint8_t>(), b.at("after").get<std::uint8_t>()});
+            record.bytes.push_back({json_whole_number<std::uint16_t>(b.at("port")),
+                                    json_whole_number<std::uint8_t>(b.at("location")),
+                                    json_whole_number<std::uint8_t>(b.at("before")),
+                                    json_whole_number<std::uint8_t>(b.at("after"))});
         }
         record.apply_id = parsed.value("apply", "");
         const std::string mark = parsed.value("mark", "");
@@ -113,10 +116,13 @@ std::optional<journal_record> parse_journal_line(const std::string& line)
         if (record.mark != apply_mark::none && record.apply_id.empty())
             return std::nullopt;
         for (const json& b : parsed.value("left", json::array()))
-            record.left.push_back({b.at("port").get<std::uint16_t>(), b.at("location").get<std::uint8_t>(),
-                                   b.at("found").get<std::uint8_t>()});
+            record.left.push_back({json_whole_number<std::uint16_t>(b.at("port")),
+                                   json_whole_number<std::uint8_t>(b.at("location")),
+                                   json_whole_number<std::uint8_t>(b.at("found"))});
         return record;
     } catch (const json::exception&) {
+        return std::nullopt;
+    } catch (const std::out_of_range&) {
         return std::nullopt;
     }
 }
