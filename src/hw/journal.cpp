@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/journal.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <nlohmann/json.hpp>
@@ -185,18 +186,45 @@ std::vector<journal_record> read_journal(const held_directory& directory)
     return told;
 }
 
+// The journal's last whole line, read from its end: every writing run asks
+// for it, and the journal may be a mebibyte long.
+std::string last_whole_line(const held_directory& directory)
+{
+    opened_file file = directory.open_regular("journal", O_RDONLY);
+    if (file.outcome != open_outcome::opened)
+        return "";
+    std::string tail;
+    off_t from = file.st.st_size;
+    constexpr off_t CHUNK = 64 * 1024;
+    // Until the tail holds a newline that ends the last whole line and one
+    // before it, or the whole file.
+    while (from > 0) {
+        const off_t size = std::min(from, CHUNK);
+        from -= size;
+        std::string chunk(static_cast<std::size_t>(size), '\0');
+        if (::pread(file.fd, chunk.data(), chunk.size(), from) != size) {
+            tail.clear();
+            break;
+        }
+        tail.insert(0, chunk);
+        const std::size_t end = tail.rfind('\n');
+        if (end != std::string::npos && end > 0 && tail.rfind('\n', end - 1) != std::string::npos)
+            break;
+    }
+    ::close(file.fd);
+    const std::size_t end = tail.rfind('\n');
+    if (end == std::string::npos)
+        return "";
+    const std::size_t before = end == 0 ? std::string::npos : tail.rfind('\n', end - 1);
+    const std::size_t start = before == std::string::npos ? 0 : before + 1;
+    return tail.substr(start, end - start);
+}
+
 std::optional<journal_record> open_apply(const held_directory& directory)
 {
     if (directory.fd() < 0)
         return std::nullopt;
-    const std::string text = text_of(directory, "journal");
-    // The last whole line: a line cut short after it is no record.
-    std::size_t end = text.rfind('\n');
-    if (end == std::string::npos)
-        return std::nullopt;
-    const std::size_t before = end == 0 ? std::string::npos : text.rfind('\n', end - 1);
-    const std::size_t start = before == std::string::npos ? 0 : before + 1;
-    std::optional<journal_record> last = parse_journal_line(text.substr(start, end - start));
+    std::optional<journal_record> last = parse_journal_line(last_whole_line(directory));
     if (!last || last->apply_id.empty() || last->mark != apply_mark::none)
         return std::nullopt;
     last->state = apply_state::open;
