@@ -1,7 +1,7 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Tests of the Ansible collection: it builds, both modules document
-# themselves, ansible-test's sanity, unit and integration tests pass (the
+# Tests of the Ansible collection: it builds, its modules and the roll-out
+# role document themselves, ansible-test's sanity, unit and integration tests pass (the
 # integration targets drive machine images as a fleet), and ansible-lint's
 # production profile finds nothing. Usage: run.sh BUILD_DIR
 set -eu
@@ -24,7 +24,7 @@ timeout 120 ansible-galaxy collection build "$collection" --output-path "$work/d
 built=$(basename "$work"/dist/*.tar.gz)
 grep -q "collection install $built\$" "$ansible_dir/../README.md" ||
     { echo "README.md does not install $built, the archive the build makes"; exit 1; }
-for module in bios_settings bios_settings_info; do
+for module in bios_settings bios_settings_info bios_verify; do
     doc=$(timeout 60 ansible-doc "fleet.cmoscfg.$module")
     for part in OPTIONS EXAMPLES: "RETURN VALUES:"; do
         case $doc in
