@@ -33,6 +33,14 @@ for module in bios_settings bios_settings_info bios_verify; do
         esac
     done
 done
+# The role's options, from its meta/argument_specs.yml.
+role_doc=$(timeout 60 ansible-doc -t role fleet.cmoscfg.bios_rollout)
+for option in bios_rollout_batches bios_rollout_max_fail_percentage bios_rollout_reboot_command; do
+    case $role_doc in
+        *"$option"*) ;;
+        *) echo "ansible-doc -t role fleet.cmoscfg.bios_rollout does not show $option"; exit 1 ;;
+    esac
+done
 
 # ansible-test keeps its own settings; it must not see the ones above.
 (unset ANSIBLE_CONFIG ANSIBLE_COLLECTIONS_PATH; "$here/run-ansible-test.sh" "$build")
