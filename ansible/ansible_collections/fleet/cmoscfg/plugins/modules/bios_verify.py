@@ -38,9 +38,9 @@ attributes:
 notes:
   - The tool must run as root on the hardware (C(become=true)), or on a machine image named by C(CMOSCFG_IMAGE).
   - The answer rests on the boot record that the boot unit C(cmoscfg-boot-record.service) makes early in every
-    boot. Without a record of this boot every change is C(unknown), which fails the host too: nothing shows
-    that it took.
-  - A change made in this boot is not judged: it waits for the next boot.
+    boot. Without a record of this boot every change is C(unknown), which fails the host too, since nothing
+    shows that it took.
+  - A change made in this boot is not judged; it waits for the next boot.
 seealso:
   - module: fleet.cmoscfg.bios_settings
   - module: ansible.builtin.reboot
