@@ -142,10 +142,10 @@ def bios_drift(reports, baseline=None):
 BASELINE_PROBLEMS = {
     'malformed': lambda line: 'not "name : value": %s' % line.get('text'),
     'unknown_name': lambda line: '%s: no such setting' % line['name'],
-    'case_differs': lambda line: '%s: no such setting; only the case differs from %s' % (line['name'],
-                                                                                          line.get('similar_name')),
-    'value_not_offered': lambda line: '%s: %s is not one of its values: %s' % (line['name'], line['value'],
-                                                                               ', '.join(line.get('offered') or [])),
+    'case_differs': lambda line: '%s: no such setting; only the case differs from %s' % (
+        line['name'], line.get('similar_name')),
+    'value_not_offered': lambda line: '%s: %s is not one of its values: %s' % (
+        line['name'], line['value'], ', '.join(line.get('offered') or [])),
 }
 
 

@@ -11,7 +11,7 @@ source=$(cd ../../../../../../../.. && pwd)
 tool=$(command -v cmoscfg) || { echo "runme.sh: cmoscfg not found on PATH" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-hosts="r1 r2 r3 r4"
+hosts=(r1 r2 r3 r4)
 sed 's/, 003a:High//' "$source/examples/bios_settings.k2a07" > "$work/bios_settings.without-high"
 
 fail() { echo "runme.sh: $*" >&2; exit 1; }
@@ -22,8 +22,8 @@ on() {
 }
 
 fresh_images() {
-    for host in $hosts; do
-        rm -rf "$work/$host"
+    for host in "${hosts[@]}"; do
+        rm -rf "${work:?}/$host"
         mkdir "$work/$host"
         cmoscfg-mkimage "$source/examples/demo-k2a07.machine" "$work/$host/image" >/dev/null
         echo boot-1 > "$work/$host/image/boot_id"
@@ -68,20 +68,20 @@ grep -q 'stopped after batch 1 of 3: 1 of its 1 hosts failed, more than the 0% a
     fail "no stop after the canary"
 [ "$(verify_outcomes r1)" = "Turbo Mode=not_applied Fan Speed=applied" ] || fail "r1: $(verify_outcomes r1)"
 untouched r2 r3 r4
-python3 ../bios_report/check_report.py "$work/report" $hosts "${pending[@]}" --drift 'r1:Fan Speed' --not-verified r1
+python3 ../bios_report/check_report.py "$work/report" "${hosts[@]}" "${pending[@]}" --drift 'r1:Fan Speed' --not-verified r1
 
 # Every batch takes the change.
 fresh_images
 rollout || fail "the clean roll-out failed"
-for host in $hosts; do
-    [ "$(verify_outcomes $host)" = "Turbo Mode=applied Fan Speed=applied" ] || fail "$host: $(verify_outcomes $host)"
+for host in "${hosts[@]}"; do
+    [ "$(verify_outcomes "$host")" = "Turbo Mode=applied Fan Speed=applied" ] || fail "$host: $(verify_outcomes "$host")"
 done
-python3 ../bios_report/check_report.py "$work/report" $hosts "${pending[@]}" --verified $hosts
+python3 ../bios_report/check_report.py "$work/report" "${hosts[@]}" "${pending[@]}" --verified "${hosts[@]}"
 
 # r3's settings file lacks Fan Speed High: its plan fails, and nothing is written anywhere.
 fresh_images
 if rollout -e refusing_host=r3; then fail "the roll-out went on with a host whose plan fails"; fi
 grep -q 'nothing was written: the plan fails on 1 of 4 hosts: r3: nothing was written: Fan Speed: High is not one of its values' "$work/out" ||
     fail "no refusal of the plan"
-untouched $hosts
-python3 ../bios_report/check_report.py "$work/report" $hosts "${pending[@]}"
+untouched "${hosts[@]}"
+python3 ../bios_report/check_report.py "$work/report" "${hosts[@]}" "${pending[@]}"
