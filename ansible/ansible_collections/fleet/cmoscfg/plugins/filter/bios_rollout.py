@@ -104,16 +104,17 @@ def bios_rollout_refusal(hosts, hostvars):
                                                                           '; '.join(failures))
 
 
-def bios_rollout_outcome(applied, rebooted=None, verified=None):
+def bios_rollout_outcome(applied, rebooted=None, verified=None, check_mode=False):
     """What became of a host in its batch, from the registered results of its write, reboot and verify.
 
-    A host whose write needs no reboot is not rebooted, so nothing of it is verified (verified: None).
+    A host whose write needs no reboot, or that was only planned (check mode), is not rebooted, so nothing of
+    it is verified (verified: None).
     """
     outcome = {'changed': bool(applied.get('changed')), 'written': applied.get('written') or [],
                'rebooted': False, 'verified': None, 'failed': False, 'msg': ''}
     if failed(applied):
         outcome.update(failed=True, msg='the write failed: ' + message(applied))
-    elif applied.get('reboot_required'):
+    elif applied.get('reboot_required') and not check_mode:
         if not rebooted or rebooted.get('skipped') or failed(rebooted):
             outcome.update(failed=True, msg='the reboot failed: ' + message(rebooted or {}))
         else:

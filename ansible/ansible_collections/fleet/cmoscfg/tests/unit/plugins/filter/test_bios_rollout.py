@@ -56,6 +56,12 @@ def test_the_outcome_of_a_host_is_the_first_step_that_failed(applied, rebooted, 
     assert dict((key, outcome[key]) for key in expected) == expected
 
 
+def test_in_check_mode_a_host_is_planned_only():
+    outcome = bios_rollout_outcome(WROTE, {'skipped': True}, {'skipped': True}, True)
+    expected = {'changed': True, 'rebooted': False, 'verified': None, 'failed': False, 'msg': ''}
+    assert dict((key, outcome[key]) for key in expected) == expected
+
+
 def outcomes(*failures):
     return dict((host, {'bios_rollout_outcome': {'failed': bool(msg), 'msg': msg}} if msg is not None else {})
                 for host, msg in failures)
