@@ -19,7 +19,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ANSIBLE_DIR = os.path.join(os.path.dirname(HERE), 'ansible')
-TEMPLATE = os.path.join(ANSIBLE_DIR, 'ansible_collections/fleet/cmoscfg/roles/bios_report/templates/bios-report.html.j2')
+ROLE = os.path.join(ANSIBLE_DIR, 'ansible_collections/fleet/cmoscfg/roles/bios_report')
+TEMPLATE = os.path.join(ROLE, 'templates/bios-report.html.j2')
 sys.path.insert(0, ANSIBLE_DIR)
 
 try:
@@ -73,8 +74,11 @@ def render(entries):
     started = time.perf_counter()
     drift = bios_drift(entries, {})
     filtered = time.perf_counter()
-    templar = Templar(loader=DataLoader(), variables={
-        'bios_report_drift': drift, 'bios_report_made': '2026-01-31 10:20:30 UTC', 'bios_report_baseline': ''})
+    # The role's defaults, as a play that sets nothing else has them.
+    loader = DataLoader()
+    variables = loader.load_from_file(os.path.join(ROLE, 'defaults/main.yml'))
+    variables.update(bios_report_drift=drift, bios_report_made='2026-01-31 10:20:30 UTC')
+    templar = Templar(loader=loader, variables=variables)
     with open(TEMPLATE) as template:
         page = templar.template(template.read(), preserve_trailing_newlines=True, escape_backslashes=False)
     rendered = time.perf_counter()

@@ -101,21 +101,25 @@ def main():
 
     # The configurations: every host in exactly one, and hosts alike exactly when their settings are.
     values = dict((host, tuple(setting['values'][host] for setting in drift['settings'])) for host in drift['hosts'])
+    # The most common configurations are the columns of "matrix", the rest those of "matrix-rest".
     matrix = page.tables.get('matrix', [])
     highlighted, grouped = set(), []
-    if matrix:
-        names_row = [row for row in matrix if row[0]['text'] == 'Hosts'][0]
-        grouped = [cell['names'].split(', ') for cell in names_row[2:-1]]
-        counts = [re.search(r'\((\d+)\)', cell['text']).group(1) for cell in matrix[0][2:-1]]
-        if counts != [str(len(hosts)) for hosts in grouped]:
-            problems.append('configuration counts %s for hosts %s' % (counts, grouped))
-        for row in matrix[1:]:
+    for table in (matrix, page.tables.get('matrix-rest', [])):
+        if not table:
+            continue
+        names_row = [row for row in table if row[0]['text'] == 'Hosts'][0]
+        columns = [cell['names'].split(', ') for cell in names_row[2:-1]]
+        counts = [re.search(r'\((\d+)\)', cell['text']).group(1) for cell in table[0][2:-1]]
+        if counts != [str(len(hosts)) for hosts in columns]:
+            problems.append('configuration counts %s for hosts %s' % (counts, columns))
+        for row in table[1:]:
             if row[0]['text'] in ('Differing settings', 'Hosts'):
                 continue
-            for hosts, cell in zip(grouped, row[2:-1]):
+            for hosts, cell in zip(columns, row[2:-1]):
                 if cell['class'] == 'drift':
                     highlighted.update('%s:%s' % (host, row[0]['text']) for host in hosts)
-    elif args.drift:
+        grouped += columns
+    if not matrix and args.drift:
         problems.append('no matrix of the settings that differ')
     if grouped and sorted(sum(grouped, [])) != sorted(args.hosts):
         problems.append('the configurations hold %s' % grouped)
