@@ -57,8 +57,8 @@ options:
       - Put every setting that the machine has back to its default (settings whose default names none
         of their values are left alone).
       - Only C(true) asks for something; leave the option out otherwise. It has no default, so that leaving it
-        out is told apart from giving it: C(false) counts as given, alone or beside C(settings) or C(src), and is
-        refused like any second source.
+        out is told apart from giving it, and C(false) counts as given, so it is refused, alone or beside
+        C(settings) or C(src).
     type: bool
   missing:
     description:
@@ -101,9 +101,9 @@ attributes:
     description: "Shows a C(name : value) line for each changed setting, before and after."
     support: full
 notes:
-  - Exactly one of C(settings), C(src) and C(defaults=true) must be given; the options are mutually exclusive,
-    one of them is required, and C(defaults=false) asks for nothing, so it needs one of the others, which it
-    excludes.
+  - Exactly one of C(settings), C(src) and C(defaults=true) must be given. The three options are mutually
+    exclusive and one of them is required; C(defaults=false) counts as given, so it is refused, beside another
+    as a second source and alone as asking for nothing.
   - The tool must run as root on the hardware (C(become=true)), or on a machine image named by C(CMOSCFG_IMAGE).
   - Changed settings take effect at the next boot, hence C(reboot_required); see the examples for a handler.
     It is the machine's own answer, as the tool tells it after the write, or, when nothing is written, as

@@ -19,9 +19,9 @@ description:
     values the machine offers.
   - Asks C(cmoscfg setting status --json) for the machine's status and returns its document with a few of its
     answers as keys of their own, for conditions, such as whether a reboot is pending.
-  - Reads only; nothing is written to CMOS but what the tool itself does first on any run of C(setting status):
-    it rolls back an apply that a kill, crash or reset left unfinished, so that it reports what the next boot
-    reads.
+  - Reads only. Nothing is written to CMOS but by what C(setting status) does first on any run, as every writing
+    run of the tool does; it rolls back an apply that a kill, crash or reset left unfinished, so that what it
+    reports is what the next boot reads.
   - The tool finds the machine, the platform and its settings file as usual, so environment variables
     such as C(CMOSCFG_SETTINGS) or C(CMOSCFG_PLATFORM) may be given through the task's C(environment).
 options:
