@@ -14,6 +14,7 @@ __metaclass__ = type
 # colon splits the pair, '#' starts a comment, a line break ends the line.
 UNWRITABLE = (':', '#', '\n', '\r', '\0')
 
+
 def unwritable_reason(text):
     if text != text.strip():
         return 'it starts or ends with white space'

@@ -385,6 +385,7 @@ def apply(module, path, changes, result):
                              '(an apply that did not finish is rolled back by the next run of the tool)'
                              % failure_text(command, rc, out, err), **result)
     if not document['applied']:
+        result['changes'] = {}
         module.fail_json(msg='setting apply refused the request, so none of it was written: %s'
                              % (document.get('refused') or failure_text(command, rc, out, err)),
                          errors=refusal_errors(document), **result)

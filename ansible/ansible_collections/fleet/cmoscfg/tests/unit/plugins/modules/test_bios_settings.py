@@ -229,25 +229,25 @@ REFUSED = {'applied': False, 'journal_record': None, 'changes': [], 'refused': '
                          summary=dict(CHECK['summary'], completes=False, stop_line=2))}
 
 
-@pytest.mark.parametrize('tool, written, message', [
-    # Killed before it printed its document: whether it committed is unknown.
-    (answers(apply_rc=-9, apply_out=''), [], 'it printed no apply document, so whether the request was applied '
-                                             'is unknown'),
+@pytest.mark.parametrize('tool, written, changes, errors, message', [
+    # Killed before it printed its document: whether it committed is unknown, so the plan stands.
+    (answers(apply_rc=-9, apply_out=''), [], ['Turbo Mode', 'Fan Speed'], [],
+     'it printed no apply document, so whether the request was applied is unknown'),
     # The machine changed between the plan and the apply, which judged it again.
-    (answers(apply_rc=1, apply_out=json.dumps(REFUSED)), [], 'setting apply refused the request, so none of it was '
-                                                             'written: readfile would stop at line 2'),
-    (answers(apply_out=json.dumps(dict(applied(), changes=applied()['changes'][:1]))), ['Turbo Mode'],
-     "the apply's changes differ from the plan: Fan Speed was not changed. Written, as the apply reports: "
-     "Turbo Mode."),
-    (answers(apply_out=json.dumps(applied(next_boot='Auto'))), ['Turbo Mode', 'Fan Speed'],
-     "the apply's changes differ from the plan: Fan Speed reads Auto for the next boot, not High."),
+    (answers(apply_rc=1, apply_out=json.dumps(REFUSED)), [], [], ['Fan Speed: High is not one of its values: Auto, Low'],
+     'setting apply refused the request, so none of it was written: readfile would stop at line 2'),
+    (answers(apply_out=json.dumps(dict(applied(), changes=applied()['changes'][:1]))), ['Turbo Mode'], ['Turbo Mode'],
+     [], "the apply's changes differ from the plan: Fan Speed was not changed. Written, as the apply reports: "
+         "Turbo Mode."),
+    (answers(apply_out=json.dumps(applied(next_boot='Auto'))), ['Turbo Mode', 'Fan Speed'], ['Turbo Mode', 'Fan Speed'],
+     [], "the apply's changes differ from the plan: Fan Speed reads Auto for the next boot, not High."),
 ])
-def test_a_failure_after_the_apply_started_reports_the_change(tmp_path, monkeypatch, tool, written, message):
+def test_a_failure_after_the_apply_started_reports_the_change(tmp_path, monkeypatch, tool, written, changes, errors,
+                                                              message):
     result, dummy = run_module(tmp_path, monkeypatch, tool, settings=WANTED)
-    assert result['failed'] is True and result['changed'] is True and result['written'] == written
-    assert message in result['msg']
-    assert result['reboot_required'] is True and result.get('errors', []) == (
-        ['Fan Speed: High is not one of its values: Auto, Low'] if 'refused' in message else [])
+    assert result['failed'] is True and result['changed'] is True and result['reboot_required'] is True
+    assert message in result['msg'] and result.get('errors', []) == errors
+    assert result['written'] == written and list(result['changes']) == changes
 
 
 @pytest.mark.parametrize('value', [None, '', True])
