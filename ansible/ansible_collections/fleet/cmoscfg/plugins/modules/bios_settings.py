@@ -361,11 +361,11 @@ def save_backup(module, result):
     return path
 
 
-def refusal_errors(document):
+def refusal_errors(module, document):
     """The problems of the check that a refusing apply document holds, or [] when it holds none."""
     check = document.get('check')
     try:
-        return plan(check, False)[2] if isinstance(check, dict) else []
+        return plan(check, module.params['missing'] == 'ignore', module.params['src'])[2] if isinstance(check, dict) else []
     except (KeyError, TypeError):
         return []
 
@@ -388,7 +388,7 @@ def apply(module, path, changes, result):
         result['changes'] = {}
         module.fail_json(msg='setting apply refused the request, so none of it was written: %s'
                              % (document.get('refused') or failure_text(command, rc, out, err)),
-                         errors=refusal_errors(document), **result)
+                         errors=refusal_errors(module, document), **result)
     result['changes'], result['written'] = applied_changes(document)
     pending = document.get('pending_reboot')
     result['reboot_required'] = pending if isinstance(pending, bool) else True
