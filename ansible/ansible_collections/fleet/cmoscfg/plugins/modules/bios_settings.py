@@ -56,9 +56,8 @@ options:
     description:
       - Put every setting that the machine has back to its default (settings whose default names none
         of their values are left alone).
-      - Only C(true) asks for something; leave the option out otherwise. It has no default, so that leaving it
-        out is told apart from giving it, and C(false) counts as given, so it is refused, alone or beside
-        C(settings) or C(src).
+      - C(true) asks for the defaults and excludes C(settings) and C(src); C(false), like leaving the option
+        out, asks for nothing, so that a templated C(defaults) may stand beside either of them.
     type: bool
   missing:
     description:
@@ -101,9 +100,10 @@ attributes:
     description: "Shows a C(name : value) line for each changed setting, before and after."
     support: full
 notes:
-  - Exactly one of C(settings), C(src) and C(defaults=true) must be given. The three options are mutually
-    exclusive and one of them is required; C(defaults=false) counts as given, so it is refused, beside another
-    as a second source and alone as asking for nothing.
+  - Exactly one of C(settings), C(src) and C(defaults=true) must be given. C(settings) and C(src) are mutually
+    exclusive, one of the three is required, and C(defaults=false) needs one of the others; these rules are
+    declared, so Ansible checks them before the module runs. C(defaults=true) beside C(settings) or C(src) is
+    refused by the module itself, before the tool runs, since Ansible cannot declare a rule on a value.
   - The tool must run as root on the hardware (C(become=true)), or on a machine image named by C(CMOSCFG_IMAGE).
   - Changed settings take effect at the next boot, hence C(reboot_required); see the examples for a handler.
     It is the machine's own answer, as the tool tells it after the write, or, when nothing is written, as
@@ -406,18 +406,22 @@ def main():
         argument_spec=dict(
             settings=dict(type='dict'),
             src=dict(type='path'),
-            # No default: a default would count as given to the rules below.
+            # No default: a default would count as given to required_one_of.
             defaults=dict(type='bool'),
             missing=dict(type='str', choices=['fail', 'ignore'], default='fail'),
             backup=dict(type='bool', default=False),
             backup_dir=dict(type='path', default='/var/backups/cmoscfg'),
             cmoscfg=dict(type='str', default='cmoscfg'),
         ),
-        mutually_exclusive=[('settings', 'src', 'defaults')],
+        mutually_exclusive=[('settings', 'src')],
         required_one_of=[('settings', 'src', 'defaults')],
         required_if=[('defaults', False, ('settings', 'src'), True)],
         supports_check_mode=True,
     )
+    if module.params['defaults']:
+        given = [option for option in ('settings', 'src') if module.params[option] is not None]
+        if given:
+            module.fail_json(msg='defaults=true asks for every default: give it without %s' % ' and '.join(given))
     path, state, names = request_file(module)
     check = judge(module, path, names)
     ignore = module.params['missing'] == 'ignore'

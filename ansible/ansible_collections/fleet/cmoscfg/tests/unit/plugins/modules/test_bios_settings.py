@@ -96,8 +96,9 @@ def answers(apply_rc=0, apply_out=json.dumps(applied()), check=None):
 
 @pytest.mark.parametrize('pending, params, skip', [
     (True, {}, []),
-    # Written back to the values booted: nothing waits for the reboot.
-    (False, {'missing': 'ignore'}, ['--skip-missing']),
+    # Written back to the values booted: nothing waits for the reboot. A
+    # templated defaults=false beside the settings asks for nothing more.
+    (False, {'missing': 'ignore', 'defaults': False}, ['--skip-missing']),
 ])
 def test_apply_is_one_check_and_one_apply_without_debug(tmp_path, monkeypatch, pending, params, skip):
     tool = answers(apply_out=json.dumps(applied(pending)))
@@ -140,8 +141,8 @@ def test_backup_saves_before_the_apply(tmp_path, monkeypatch):
 
 @pytest.mark.parametrize('params, message', [
     ({}, 'one of the following is required: settings, src, defaults'),
-    ({'settings': WANTED, 'defaults': True}, 'parameters are mutually exclusive: settings|src|defaults'),
-    ({'src': '/x', 'defaults': False}, 'parameters are mutually exclusive: settings|src|defaults'),
+    ({'settings': WANTED, 'src': '/x'}, 'parameters are mutually exclusive: settings|src'),
+    ({'src': '/x', 'defaults': True}, 'defaults=true asks for every default: give it without src'),
     ({'defaults': False}, 'defaults is False but any of the following are missing: settings, src'),
 ])
 def test_anything_but_one_source_is_refused_before_the_tool_runs(tmp_path, monkeypatch, params, message):
