@@ -6,6 +6,8 @@
 # every batch; a plan that fails on one host writes nothing anywhere. The
 # report of each is checked. cmoscfg and cmoscfg-mkimage come from PATH.
 set -eu
+# The tool's whereabouts come from here and from the play, never from the caller.
+unset DEBUG CMOSCFG_IMAGE CMOSCFG_PLATFORM CMOSCFG_SETTINGS CMOSCFG_SETTINGS_PATH CMOSCFG_UPDATE_METHOD
 source=$(cd ../../../../../../../.. && pwd)
 [ -f "$source/examples/demo-k2a07.machine" ] || { echo "runme.sh: not in the cmoscfg source tree: $source" >&2; exit 1; }
 tool=$(command -v cmoscfg) || { echo "runme.sh: cmoscfg not found on PATH" >&2; exit 1; }
