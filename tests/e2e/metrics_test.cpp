@@ -21,12 +21,15 @@ const environment standard{{"CMOSCFG_PLATFORM", "K2A07"}, {"CMOSCFG_UPDATE_METHO
 
 class Metrics : public testing::Test {
 protected:
-    tool_result run(const std::vector<std::string>& words, const std::string& settings = {}) const
+    tool_result run(const std::vector<std::string>& words, const std::string& settings = {}, bool traced = false) const
     {
         tool_invocation invocation;
         invocation.arguments = words;
         invocation.env = standard;
         invocation.env["CMOSCFG_SETTINGS"] = settings.empty() ? machine.settings_path() : settings;
+        if (traced)
+            invocation.env["DEBUG"] = "1";
+        invocation.standard_error_expected = traced;
         return machine.run(invocation);
     }
 
@@ -109,6 +112,11 @@ TEST_F(Metrics, TellTheWholeStateOfTheDemoImage)
     EXPECT_TRUE(made >= before && made <= after) << stamp;
     const std::string age = samples_of(metrics.out, "cmoscfg_boot_record_age_seconds");
     EXPECT_LT(std::stoll(age.substr(age.find(' '))), 60) << age;
+
+    // The traces go to standard error, as beside a JSON document.
+    tool_result traced = run({"setting", "metrics"}, {}, true);
+    EXPECT_EQ(with_times_replaced(traced.out), expected);
+    EXPECT_NE(traced.err.find("# "), std::string::npos) << traced.err;
 }
 
 TEST_F(Metrics, TellDriftFromABaselineAndRefuseABaselineThatDoesNotFit)
