@@ -5,7 +5,7 @@
 // the best of five runs, the series written and their bound (two a setting
 // and thirty more), and fails when the file holds more.
 //
-// Run with `make bench`; not part of the tests.
+// Run with `make bench`; the tests do not run it.
 #include <algorithm>
 #include <cstdio>
 #include <fstream>

@@ -5,7 +5,7 @@
 
 // Replaces the file at path with contents, atomically: a reader (a collector
 // that reads the directory at any moment) sees the old file or the new one,
-// never a part. The new file is written under a hidden temporary name beside
+// never half of one. The new file is written under a hidden temporary name beside
 // it (".NAME.XXXXXX", made by mkstemp), made mode 0644, flushed to the disk
 // and renamed over path; a failure on the way removes it and leaves the old
 // file as it was. Termination signals wait meanwhile, so that Ctrl-C leaves
