@@ -120,6 +120,7 @@ bench: build
 	bench/kill_during_writes.sh $(BUILD_DIR)/cmoscfg $(BUILD_DIR)/tools/cmoscfg-mkimage $(BUILD_DIR)/tests/libkill_at_event.so $(KILL_RUNS) apply
 	work=$$(mktemp -d) && $(BUILD_DIR)/bench/bench_settings_scale $(BUILD_DIR)/cmoscfg $$work $(BUILD_DIR)/tests/libkill_at_event.so; \
 	    status=$$?; rm -rf $$work; exit $$status
+	cmake --build $(BUILD_DIR) --target bench_metrics_cost demo-image && work=$$(mktemp -d) && $(BUILD_DIR)/bench/bench_metrics_cost $(BUILD_DIR)/cmoscfg $(BUILD_DIR)/demo-image $(CURDIR)/examples/bios_settings.k2a07 $$work; status=$$?; rm -rf $$work; exit $$status
 	@$(DEPS) bench
 	timeout 900 bench/report_scale.py
 

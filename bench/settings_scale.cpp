@@ -18,79 +18,9 @@
 #include <unistd.h>
 
 #include "image/machine_image.hpp"
+#include "scale_machine.hpp"
 
 namespace {
-
-constexpr int TOKENS = 4000;           // an SMBIOS 2.x table holds at most ~12,000
-constexpr int TOKENS_PER_STRUCTURE = 40;
-
-std::string image_description()
-{
-    std::string text = "table e8000\n";
-    char line[80];
-    for (int t = 0; t < TOKENS; ++t) {
-        if (t % TOKENS_PER_STRUCTURE == 0) {
-            std::snprintf(line, sizeof line, "d4 d4%02x 70 71 00 40 7f 3e\n", t / TOKENS_PER_STRUCTURE);
-            text += line;
-        }
-        // Four tokens per byte, one for each value of a two-bit field.
-        std::snprintf(line, sizeof line, "token %04x %02x fc %02x\n", t + 1, 0x40 + (t / 4) % 0x40, t % 4);
-        text += line;
-    }
-    return text + "end-of-table\nanchor f5a00\nbank 70\n";
-}
-
-void write_settings(const std::string& path, int settings)
-{
-    std::ofstream out(path);
-    for (int s = 0; s < settings; ++s) {
-        if (s % 100 == 0)
-            out << "## Section " << s / 100 << "\n### Subsection\n";
-        int first = (s * 4) % TOKENS + 1;
-        out << "Setting " << s << ", Value0";
-        for (int v = 0; v < 4; ++v)
-            out << ", " << std::hex << first + v << std::dec << ":Value" << v;
-        out << "\n";
-    }
-}
-
-// One run of the tool on the image with the settings file; its standard
-// error goes to error_file when one is named, else to the terminal.
-double seconds_for_one_run(const std::string& tool, const std::string& image, const std::string& settings,
-                           const std::vector<std::string>& words, const std::string& preload = "",
-                           const std::string& error_file = "")
-{
-    std::vector<char*> argv{const_cast<char*>("cmoscfg")};
-    for (const std::string& word : words)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    // What is printed so far must not be printed again by the child.
-    std::fflush(nullptr);
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (!std::freopen("/dev/null", "w", stdout))
-            _exit(126);
-        if (!error_file.empty() && !std::freopen(error_file.c_str(), "w", stderr))
-            _exit(126);
-        setenv("CMOSCFG_IMAGE", image.c_str(), 1);
-        setenv("CMOSCFG_PLATFORM", "K2A07", 1);
-        setenv("CMOSCFG_SETTINGS", settings.c_str(), 1);
-        if (!preload.empty()) {
-            setenv("LD_PRELOAD", preload.c_str(), 1);
-            setenv("CMOSCFG_TEST_COUNT_EVENTS", "1", 1);
-        }
-        execv(tool.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "cmoscfg %s failed (status %d)\n", words.front().c_str(), status);
-        std::exit(1);
-    }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // A request file that changes every setting, from Value0 to Value1.
 void write_requests(const std::string& path, int settings)
@@ -123,7 +53,7 @@ int main(int argc, char** argv)
     const std::string work = argv[2];
     const std::string counter = argc == 4 ? argv[3] : "";
     const std::string image = work + "/image";
-    build_machine_image(image_description(), image);
+    build_machine_image(scale_image_description(), image);
     const std::string cmos = image + "/cmos";
     std::string pristine;
     {
@@ -138,7 +68,7 @@ int main(int argc, char** argv)
     for (int settings : {1000, 10000, 50000}) {
         const std::string path = work + "/bios_settings." + std::to_string(settings);
         const std::string requests = work + "/requests." + std::to_string(settings);
-        write_settings(path, settings);
+        write_scale_settings(path, settings);
         write_requests(requests, settings);
         double save = 1e9;
         for (int run = 0; run < 3; ++run)

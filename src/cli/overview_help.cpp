@@ -62,6 +62,9 @@ After the reboot:
   boot-record [--at-boot]         record what this boot booted with
   setting status [--json]         booted, next boot and last written, per setting
   setting verify [--json]         whether the changes before this boot took
+  setting metrics [--baseline FILE] [--output FILE]
+                                  status and verify as metrics for node_exporter's
+                                  textfile collector; drift from a baseline
 
 Help:
   enghelp                         the engineering help

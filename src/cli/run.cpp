@@ -39,13 +39,14 @@ int report_error(const tool_error& error)
 }
 
 // setting json, setting check --json and setting apply --json print a JSON
-// document: nothing else may share standard output with it. Known from the
-// words alone, since the start-up traces before any command runs.
+// document, setting metrics a metrics file: nothing else may share standard
+// output with it. Known from the words alone, since the start-up traces
+// before any command runs.
 bool prints_a_document(const command_line& line)
 {
     if (line.size() < 3 || (line[1] != "setting" && line[1] != "settings"))
         return false;
-    if (line[2] == "json")
+    if (line[2] == "json" || line[2] == "metrics")
         return true;
     if (line[2] == "check")
         return line.size() > 3 && line[3] == "--json";

@@ -269,6 +269,25 @@ std::vector<verified_change> verify_changes(const settings_context& context, con
     return changes;
 }
 
+const char* change_outcome_word(change_outcome outcome)
+{
+    switch (outcome) {
+    case change_outcome::applied:
+        return "applied";
+    case change_outcome::not_applied:
+        return "not_applied";
+    case change_outcome::reset_to_defaults:
+        return "reset_to_defaults";
+    case change_outcome::overwritten:
+        return "overwritten";
+    case change_outcome::rolled_back:
+        return "rolled_back";
+    case change_outcome::unknown:
+        break;
+    }
+    return "unknown";
+}
+
 bool reboot_pending(const machine_records& records, const std::vector<setting_truth>& truths)
 {
     if (!records.record) {

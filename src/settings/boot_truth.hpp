@@ -52,6 +52,10 @@ bool reboot_pending(const machine_records& records, const std::vector<setting_tr
 // How a change the tool made before this boot came out.
 enum class change_outcome { applied, not_applied, reset_to_defaults, overwritten, rolled_back, unknown };
 
+// The outcome as programs read it: applied, not_applied, reset_to_defaults,
+// overwritten, rolled_back or unknown.
+const char* change_outcome_word(change_outcome outcome);
+
 struct verified_change {
     std::string name;
     std::string written;

@@ -8,6 +8,7 @@
 #include "lib/unexpected_argument.hpp"
 #include "settings/bulk_apply.hpp"
 #include "settings/setting_listing.hpp"
+#include "settings/setting_metrics.hpp"
 #include "settings/settings_apply.hpp"
 #include "settings/settings_check.hpp"
 #include "settings/settings_json.hpp"
@@ -129,6 +130,7 @@ const sub_command_row sub_commands[] = {
     {{"apply"}, {}, setting_apply_command},
     {{"status"}, {}, setting_status_command},
     {{"verify"}, {}, setting_verify_command},
+    {{"metrics"}, {}, setting_metrics_command},
 };
 
 }  // namespace

@@ -139,25 +139,6 @@ void print_status(const machine_records& records, const std::vector<setting_trut
     }
 }
 
-const char* outcome_word(change_outcome outcome)
-{
-    switch (outcome) {
-    case change_outcome::applied:
-        return "applied";
-    case change_outcome::not_applied:
-        return "not_applied";
-    case change_outcome::reset_to_defaults:
-        return "reset_to_defaults";
-    case change_outcome::overwritten:
-        return "overwritten";
-    case change_outcome::rolled_back:
-        return "rolled_back";
-    case change_outcome::unknown:
-        break;
-    }
-    return "unknown";
-}
-
 }  // namespace
 
 int setting_status_command(const settings_context& context, const std::vector<std::string>& words)
@@ -213,8 +194,10 @@ int setting_verify_command(const settings_context& context, const std::vector<st
     if (as_json) {
         json settings = json::array();
         for (const verified_change& change : changes) {
-            settings.push_back({{"name", change.name}, {"written", change.written},
-                                {"booted", value_or_null(change.booted)}, {"outcome", outcome_word(change.outcome)},
+            settings.push_back({{"name", change.name},
+                                {"written", change.written},
+                                {"booted", value_or_null(change.booted)},
+                                {"outcome", change_outcome_word(change.outcome)},
                                 {"reason", change.reason}});
         }
         json document = {{"settings", settings}, {"all_applied", all_applied}};

@@ -5,7 +5,8 @@
 # expected-files.txt; it installs; its autopkgtest (debian/tests) passes: the
 # installed tool runs on the demo machine built by the installed image
 # builder; its boot unit is installed and enabled, and never started by the
-# package; its manual pages are found; and it is purged again. Needs root
+# package; its metrics timer is installed and not enabled; its manual pages
+# are found; and it is purged again. Needs root
 # (dpkg -i).
 #
 # usage: check-package.sh DSC DEB
@@ -79,6 +80,20 @@ expect "sysinit.target.wants/$unit" "/lib/systemd/system/$unit" \
 expect "systemctl is-enabled $unit" enabled "$(systemctl --root=/ is-enabled "$unit" 2>&1)"
 echo "$unit: installed, enabled in sysinit.target.wants"
 
+step "metrics units: installed, the timer not enabled"
+# Not every site runs node_exporter: the administrator enables the timer.
+timer=cmoscfg-metrics.timer
+expect "ExecStart of /lib/systemd/system/cmoscfg-metrics.service" \
+    "/usr/sbin/cmoscfg setting metrics --output /var/lib/prometheus/node-exporter/cmoscfg.prom" \
+    "$(sed -n 's/^ExecStart=//p' /lib/systemd/system/cmoscfg-metrics.service)"
+expect "systemctl is-enabled $timer" disabled "$(systemctl --root=/ is-enabled "$timer" 2>&1)"
+if [ -e "/etc/systemd/system/timers.target.wants/$timer" ]; then
+    echo "FAIL: the package enabled $timer"
+    exit 1
+fi
+[ -f /usr/share/cmoscfg/prometheus/cmoscfg-alerts.yml ] || { echo "FAIL: no alert rules installed"; exit 1; }
+echo "$timer: installed, not enabled"
+
 step "autopkgtest: the installed tool on the installed demo machine (debian/tests)"
 # The package's own tests as Debian's harness runs them, here on this machine
 # (the null testbed): taken from the source package, run on the package
@@ -112,7 +127,8 @@ if [ -e /usr/sbin/cmoscfg ] || dpkg -s cmoscfg >/dev/null 2>&1; then
     echo "FAIL: cmoscfg is still installed after dpkg --purge"
     exit 1
 fi
-if [ -e "/lib/systemd/system/$unit" ] || [ -L "/etc/systemd/system/sysinit.target.wants/$unit" ]; then
+if [ -e "/lib/systemd/system/$unit" ] || [ -L "/etc/systemd/system/sysinit.target.wants/$unit" ] ||
+    [ -e "/lib/systemd/system/$timer" ]; then
     echo "FAIL: the boot unit or its sysinit.target.wants link is left after dpkg --purge"
     exit 1
 fi
