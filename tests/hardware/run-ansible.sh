@@ -134,7 +134,7 @@ print(" ".join(str(s.getsockname()[1]) for s in sockets))')
 # once: without it, dropbear and Python wait for them, a minute and more.
 start_guest() { # NAME PORT
     /usr/sbin/mke2fs -q -t ext2 -F -E root_owner=0:0 "$work/$1.img" 4M >/dev/null
-    timeout -k 5 400 qemu-system-x86_64 -machine pc -accel tcg -cpu max -m 256M -smp 1 \
+    timeout -k 5 330 qemu-system-x86_64 -machine pc -accel tcg -cpu max -m 256M -smp 1 \
         -nodefaults -no-user-config -display none -monitor none \
         -serial "file:$work/$1.console" -kernel "$kernel" -initrd "$work/initramfs.gz" \
         -append "console=ttyS0 panic=-1 quiet" \
@@ -172,7 +172,7 @@ export ANSIBLE_CONFIG=$suite/ansible/ansible.cfg ANSIBLE_COLLECTIONS_PATH=$sourc
     ANSIBLE_HOME=$work/ansible-home ANSIBLE_LOCAL_TEMP=$work/ansible-tmp ANSIBLE_NOCOLOR=1
 started=$SECONDS
 status=0
-timeout -k 5 330 ansible-playbook -i "$inventory" "$suite/ansible/reboot-play.yml" -e "work=$work" || status=$?
+timeout -k 5 300 ansible-playbook -i "$inventory" "$suite/ansible/reboot-play.yml" -e "work=$work" || status=$?
 echo "play: $((SECONDS - started)) s, status $status"
 
 failures=0
