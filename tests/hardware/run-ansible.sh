@@ -162,6 +162,14 @@ inventory=$work/inventory.yml
         start_guest "${guests[$index]}" "${ports[$index]}"
         echo "    ${guests[$index]}: {ansible_port: ${ports[$index]}}"
     done
+    # The controller, where the report is written, keeps its temporary
+    # files in the work directory too.
+    echo "ungrouped:"
+    echo "  hosts:"
+    echo "    localhost:"
+    echo "      ansible_connection: local"
+    echo "      ansible_python_interpreter: \"{{ ansible_playbook_python }}\""
+    echo "      ansible_remote_tmp: $work/ansible-tmp"
 } >"$inventory"
 
 # --- The play -----------------------------------------------------------------
