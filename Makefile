@@ -107,7 +107,8 @@ check-deb: deb
 # Start-up against the floor of its one shell command, in STARTUP_ROUNDS
 # rounds (BASELINE=path/to/an/older/cmoscfg adds that build to the same run),
 # what killed runs leave (KILL_RUNS applies per update method), then how a
-# settings listing's cost grows with the size of the settings file. Needs the
+# settings listing's cost grows with the size of the settings file, and how
+# big and slow the collection's drift report of 500 hosts is. Needs the
 # build with the tests (the default), which builds the benchmarks' helpers.
 STARTUP_ROUNDS ?= 400
 KILL_RUNS ?= 1000
@@ -119,6 +120,8 @@ bench: build
 	bench/kill_during_writes.sh $(BUILD_DIR)/cmoscfg $(BUILD_DIR)/tools/cmoscfg-mkimage $(BUILD_DIR)/tests/libkill_at_event.so $(KILL_RUNS) apply
 	work=$$(mktemp -d) && $(BUILD_DIR)/bench/bench_settings_scale $(BUILD_DIR)/cmoscfg $$work $(BUILD_DIR)/tests/libkill_at_event.so; \
 	    status=$$?; rm -rf $$work; exit $$status
+	@$(DEPS) bench
+	timeout 900 bench/report_scale.py
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)

@@ -1,7 +1,7 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Tests of the Ansible collection: it builds, both modules document
-# themselves, ansible-test's sanity, unit and integration tests pass (the
+# Tests of the Ansible collection: it builds, its modules and the roll-out
+# role document themselves, ansible-test's sanity, unit and integration tests pass (the
 # integration targets drive machine images as a fleet), and ansible-lint's
 # production profile finds nothing. Usage: run.sh BUILD_DIR
 set -eu
@@ -24,7 +24,7 @@ timeout 120 ansible-galaxy collection build "$collection" --output-path "$work/d
 built=$(basename "$work"/dist/*.tar.gz)
 grep -q "collection install $built\$" "$ansible_dir/../README.md" ||
     { echo "README.md does not install $built, the archive the build makes"; exit 1; }
-for module in bios_settings bios_settings_info; do
+for module in bios_settings bios_settings_info bios_verify; do
     doc=$(timeout 60 ansible-doc "fleet.cmoscfg.$module")
     for part in OPTIONS EXAMPLES: "RETURN VALUES:"; do
         case $doc in
@@ -32,6 +32,14 @@ for module in bios_settings bios_settings_info; do
             *) echo "ansible-doc fleet.cmoscfg.$module shows no $part"; exit 1 ;;
         esac
     done
+done
+# The role's options, from its meta/argument_specs.yml.
+role_doc=$(timeout 60 ansible-doc -t role fleet.cmoscfg.bios_rollout)
+for option in bios_rollout_batches bios_rollout_max_fail_percentage bios_rollout_reboot_command; do
+    case $role_doc in
+        *"$option"*) ;;
+        *) echo "ansible-doc -t role fleet.cmoscfg.bios_rollout does not show $option"; exit 1 ;;
+    esac
 done
 
 # ansible-test keeps its own settings; it must not see the ones above.

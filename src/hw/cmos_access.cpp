@@ -76,7 +76,7 @@ int test_d4_token(machine& m, const tracer& trace, int index_port, int location,
     return a == or_mask ? 1 : 0;
 }
 
-int calc_checksum(machine& m, int type, int index_port, int loc_start, int loc_end)
+void require_summable_range(int type, int loc_start, int loc_end)
 {
     auto first = static_cast<std::uint32_t>(loc_start);
     auto last = static_cast<std::uint32_t>(loc_end);
@@ -87,6 +87,13 @@ int calc_checksum(machine& m, int type, int index_port, int loc_start, int loc_e
         throw tool_error{1, format_text("calc_checksum only supports type 0 checksums right now (type %d was "
                                         "requested).\n",
                                         type)};
+}
+
+int calc_checksum(machine& m, int type, int index_port, int loc_start, int loc_end)
+{
+    require_summable_range(type, loc_start, loc_end);
+    auto first = static_cast<std::uint32_t>(loc_start);
+    auto last = static_cast<std::uint32_t>(loc_end);
     // The loop stops after loc_end itself, so even loc_end 0xFFFFFFFF ends
     // without the counter wrapping; the sum is kept modulo 2^32.
     std::uint32_t sum = 0;

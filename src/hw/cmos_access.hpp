@@ -29,6 +29,9 @@ int test_d4_token(machine& m, const tracer& trace, int index_port, int location,
 // (tested first) or a type other than 0.
 int calc_checksum(machine& m, int type, int index_port, int loc_start, int loc_end);
 
+// The refusals of calc_checksum alone, for a write whose sum is not used.
+void require_summable_range(int type, int loc_start, int loc_end);
+
 // A tool_error (status 1) when mask selects no bits; used by every
 // operation that places a value at a mask's lowest set bit.
 void require_nonzero_mask(int mask);

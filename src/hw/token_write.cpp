@@ -113,16 +113,24 @@ void set_d4_token(const token_access& on, int index_port, int location, int and_
     // From the first read to the last checksum byte, no other cmoscfg process
     // may touch CMOS and no signal may end this one.
     write_session::change held(on.writes);
-    int stored_high = read_cmos(m, e.index_port, e.checksum_location);
-    int stored_low = read_cmos(m, e.index_port, e.checksum_location + 1);
-    trace("# DEBUG:  cshi: %02x\n"
-          "# DEBUG:  cslo: %02x\n"
-          "# DEBUG:  set_d4_token:  checksum starts out in memory:   %04x\n",
-          static_cast<unsigned>(stored_high), static_cast<unsigned>(stored_low),
-          static_cast<unsigned>(stored_high * 256 + stored_low));
-    // Only shown: the stored and computed sums are not compared.
-    int initial = calc_checksum(m, 0, e.index_port, e.checksum_start, e.checksum_end);
-    trace("# DEBUG:  set_d4_token:  checksum initially computed as:  %04x\n", static_cast<unsigned>(initial));
+    // The direct method adjusts its fixed word by the byte's change, so the
+    // bank's sum is only shown in a trace: without one, the range (64 reads,
+    // 128 port accesses on the hardware) is not read, but refused as ever.
+    int initial = 0;
+    if (on.update_method == UPDATE_METHOD_STANDARD || trace.debug_enabled) {
+        int stored_high = read_cmos(m, e.index_port, e.checksum_location);
+        int stored_low = read_cmos(m, e.index_port, e.checksum_location + 1);
+        trace("# DEBUG:  cshi: %02x\n"
+              "# DEBUG:  cslo: %02x\n"
+              "# DEBUG:  set_d4_token:  checksum starts out in memory:   %04x\n",
+              static_cast<unsigned>(stored_high), static_cast<unsigned>(stored_low),
+              static_cast<unsigned>(stored_high * 256 + stored_low));
+        // Only shown: the stored and computed sums are not compared.
+        initial = calc_checksum(m, 0, e.index_port, e.checksum_start, e.checksum_end);
+        trace("# DEBUG:  set_d4_token:  checksum initially computed as:  %04x\n", static_cast<unsigned>(initial));
+    } else {
+        require_summable_range(0, e.checksum_start, e.checksum_end);
+    }
 
     // Checked before the token byte is written, so that a missing method never
     // leaves a byte behind without its checksum.

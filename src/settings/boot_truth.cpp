@@ -268,3 +268,19 @@ std::vector<verified_change> verify_changes(const settings_context& context, con
     }
     return changes;
 }
+
+bool reboot_pending(const machine_records& records, const std::vector<setting_truth>& truths)
+{
+    if (!records.record) {
+        for (const journal_record& record : records.journal) {
+            if (records.boot_id && record.boot_id == records.boot_id && !record.bytes.empty())
+                return true;
+        }
+        return false;
+    }
+    for (const setting_truth& truth : truths) {
+        if (truth.pending())
+            return true;
+    }
+    return false;
+}

@@ -44,6 +44,11 @@ struct setting_truth {
 // Every setting of the settings file, in list order.
 std::vector<setting_truth> settings_truth(const settings_context& context, const machine_records& records);
 
+// Whether the next boot will read something this boot did not boot with.
+// Without a record of this boot, only a journaled write of this boot is
+// known to wait for the next one.
+bool reboot_pending(const machine_records& records, const std::vector<setting_truth>& truths);
+
 // How a change the tool made before this boot came out.
 enum class change_outcome { applied, not_applied, reset_to_defaults, overwritten, rolled_back, unknown };
 

@@ -40,24 +40,6 @@ std::optional<long long> age_of(const std::string& time)
     return static_cast<long long>(std::time(nullptr) - ::timegm(&utc));
 }
 
-bool reboot_pending(const machine_records& records, const std::vector<setting_truth>& truths)
-{
-    if (!records.record) {
-        // Without a record nothing is known of what booted; a write of this
-        // boot is known to wait for the next one.
-        for (const journal_record& record : records.journal) {
-            if (records.boot_id && record.boot_id == records.boot_id && !record.bytes.empty())
-                return true;
-        }
-        return false;
-    }
-    for (const setting_truth& truth : truths) {
-        if (truth.pending())
-            return true;
-    }
-    return false;
-}
-
 std::string record_line(const machine_records& records)
 {
     if (!records.boot_id)

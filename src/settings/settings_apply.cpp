@@ -11,6 +11,7 @@
 #include "lib/text_file.hpp"
 #include "lib/tool_error.hpp"
 #include "lib/unexpected_argument.hpp"
+#include "settings/boot_truth.hpp"
 #include "settings/setting_usage.hpp"
 #include "settings/settings_check.hpp"
 #include "settings/settings_check_json.hpp"
@@ -123,16 +124,33 @@ void print_outcome(const std::vector<check_entry>& changes, const std::string& a
         std::printf("\n%zu settings changed, applied whole (journal record %s).\n\n", changes.size(), apply_id.c_str());
 }
 
-void print_outcome_json(const std::vector<check_entry>& changes, const std::string& apply_id)
+// The document tells what the machine's status would: whether a reboot is
+// pending now, and each changed setting's value at boot and at the next
+// boot, so that a caller needs no second run to learn them.
+void print_outcome_json(const settings_context& context, const std::vector<check_entry>& changes,
+                        const std::string& apply_id)
 {
+    const machine_records records = read_machine_records(context.tokens.cmos);
+    const std::vector<setting_truth> truths = settings_truth(context, records);
+    std::map<std::string, const setting_truth*> truth_of;
+    for (const setting_truth& truth : truths)
+        truth_of.try_emplace(truth.setting->name, &truth);
     json list = json::array();
-    for (const check_entry& e : changes)
+    for (const check_entry& e : changes) {
+        auto truth = truth_of.find(e.line.name);
+        json booted = nullptr;
+        if (truth != truth_of.end() && truth->second->booted)
+            booted = *truth->second->booted;
         list.push_back({{"line", e.line.number},
                         {"name", e.line.name},
                         {"before", e.verdict.reading.set_names()},
-                        {"after", e.line.value}});
+                        {"after", e.line.value},
+                        {"booted", booted},
+                        {"next_boot", truth != truth_of.end() ? truth->second->next_boot : e.line.value}});
+    }
     json document = {{"applied", true},
                      {"journal_record", apply_id.empty() ? json(nullptr) : json(apply_id)},
+                     {"pending_reboot", reboot_pending(records, truths)},
                      {"changes", list}};
     std::puts(document.dump(2, ' ', false, json::error_handler_t::replace).c_str());
 }
@@ -204,7 +222,7 @@ int setting_apply_command(const settings_context& context, const std::vector<std
                                                           std::strerror(error))});
     }
     if (options->as_json)
-        print_outcome_json(changes, apply_id);
+        print_outcome_json(context, changes, apply_id);
     else
         print_outcome(changes, apply_id);
     return 0;

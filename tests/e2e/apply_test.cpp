@@ -75,6 +75,8 @@ protected:
 TEST_F(Apply, AppliesTheWholeFileAsReadfileWouldAndJournalsItFirst)
 {
     demo_machine twin;
+    std::ofstream(machine.image_path() + "/boot_id") << "boot-1\n";
+    ASSERT_EQ(run({"boot-record", "--at-boot"}).status, 0);
     const std::string before = file("cmos");
     tool_result applied = run({"setting", "apply", requests_path()});
     EXPECT_EQ(applied.status, 0);
@@ -103,13 +105,24 @@ TEST_F(Apply, AppliesTheWholeFileAsReadfileWouldAndJournalsItFirst)
     EXPECT_EQ(file("cmos"), twin_bytes.str());
     EXPECT_NE(file("cmos"), before);
 
-    // Applied again, nothing is left to do and nothing is journaled; the
-    // trace keeps out of the document.
+    // Applied again, nothing is left to do and nothing is journaled, but the
+    // first apply still waits for the reboot; the trace keeps out of the
+    // document.
     environment traced = standard;
     traced["DEBUG"] = "1";
     json again = json::parse(run({"setting", "apply", "--skip-missing", "--json", requests_path()}, true, traced).out);
-    EXPECT_EQ(again, json::parse(R"({"applied": true, "journal_record": null, "changes": []})"));
+    EXPECT_EQ(again, json::parse(R"({"applied": true, "journal_record": null, "pending_reboot": true, "changes": []})"));
     EXPECT_EQ(journal().size(), 2u);
+
+    // Put back to what it booted with, a setting no longer waits for the
+    // reboot; once both are back, nothing does.
+    std::ofstream(requests_path(), std::ios::trunc) << "Turbo Mode : Enabled\n";
+    json back = json::parse(run({"setting", "apply", "--json", requests_path()}).out);
+    EXPECT_EQ(back["pending_reboot"], true);
+    EXPECT_EQ(back["changes"], json::parse(R"([{"line":1,"name":"Turbo Mode","before":"Disabled","after":"Enabled",)"
+                                           R"("booted":"Enabled","next_boot":"Enabled"}])"));
+    std::ofstream(requests_path(), std::ios::trunc) << "Fan Speed : Auto\n";
+    EXPECT_EQ(json::parse(run({"setting", "apply", "--json", requests_path()}).out)["pending_reboot"], false);
 }
 
 TEST_F(Apply, RefusesBeforeAnyWrite)
@@ -139,8 +152,11 @@ TEST_F(Apply, RefusesBeforeAnyWrite)
     EXPECT_EQ(file("cmos"), before);
 
     ASSERT_EQ(::rmdir((machine.image_path() + "/journal").c_str()), 0);
+    // Without a boot id nothing is known of what booted, nor that a reboot waits.
     json skipped = json::parse(run({"setting", "apply", "--json", "--skip-missing", requests_path()}).out);
-    EXPECT_EQ(skipped["changes"], json::parse(R"([{"line":1,"name":"Turbo Mode","before":"Enabled","after":"Disabled"}])"));
+    EXPECT_EQ(skipped["pending_reboot"], false);
+    EXPECT_EQ(skipped["changes"], json::parse(R"([{"line":1,"name":"Turbo Mode","before":"Enabled","after":"Disabled",)"
+                                              R"("booted":null,"next_boot":"Disabled"}])"));
     EXPECT_EQ(run({"setting", "apply", requests_path(), "extra"}).out, "Error: unexpected argument: extra\n");
 }
 

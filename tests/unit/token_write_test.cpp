@@ -48,6 +48,8 @@ TEST(TokenWrite, TheByteThenTheWordAreWrittenUnderTheRunsLock)
     m.cmos[0x70][0x40] = 0x01;
     set_d4_token(run.tokens(), 0x70, 0x40, 0xFE, 0x00);  // -1 under a word of 0x0000
     EXPECT_EQ(m.writes, (write_log{{0x70, 0x40, 0x00}, {0x70, 0x3E, 0xFF}, {0x70, 0x3F, 0xFF}}));
+    // The byte and the word: the bank's range, whose sum only a trace shows, is not read.
+    EXPECT_EQ(m.cmos_reads, 3);
     expect_no_read_between_the_writes(m);
 
     // A token byte that is a byte of the word itself: the word is adjusted

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Copyright: (c) 2026, The cmoscfg developers
 # GNU General Public License v3.0+ (see LICENSE or https://www.gnu.org/licenses/gpl-3.0.txt)
-# A request as a file that `cmoscfg setting check` judges and `setting readfile`
-# applies, and what the tool's verdicts and reports mean for the module's result.
+# A request as a file that `cmoscfg setting check` judges and `setting apply`
+# applies, and what the tool's verdicts and apply documents mean for the
+# module's result.
 # The tool alone reads the file: nothing here interprets its lines.
 from __future__ import absolute_import, division, print_function
 
@@ -12,10 +13,6 @@ __metaclass__ = type
 # Characters that a line of the file cannot carry inside a name or value: the
 # colon splits the pair, '#' starts a comment, a line break ends the line.
 UNWRITABLE = (':', '#', '\n', '\r', '\0')
-
-# How readfile reports each request it carries out.
-REQUEST_PREFIX = '  requested setting:  '
-ADJUSTING = '(adjusting)'
 
 
 def unwritable_reason(text):
@@ -97,10 +94,9 @@ MISSING_OUTCOMES = ('unknown_name', 'case_differs', 'not_present')
 def plan(check, ignore_missing, where=None):
     """The plan of a `setting check --json` document.
 
-    Returns (changes, missing, errors, befores, writes): the settings that end at another value, with the value
-    before the first line and after the last line that names them; the names left out under ignore_missing;
-    every problem (where, a file name, prefixes each with its line); each judged name's value before the run;
-    and whether readfile would write at all.
+    Returns (changes, missing, errors, writes): the settings that end at another value, with the value before
+    the first line and after the last line that names them; the names left out under ignore_missing; every
+    problem (where, a file name, prefixes each with its line); and whether the apply would write at all.
     """
     changes, missing, errors, befores = {}, [], [], {}
     for line in check['lines']:
@@ -125,7 +121,7 @@ def plan(check, ignore_missing, where=None):
     summary = check['summary']
     if not errors and not summary['completes']:
         errors.append('setting readfile would stop at line %s' % summary['stop_line'])
-    return changes, missing, errors, befores, summary['would_change'] > 0
+    return changes, missing, errors, summary['would_change'] > 0
 
 
 def request_line_count(data):
@@ -137,9 +133,8 @@ def unjudged_lines(check, requested):
     """The problems of a `setting check --json` document that leaves out part of the request.
 
     requested maps each line number of the request file to the name the line asks for, or to None where the
-    module did not write the file and cannot tell (any verdict, a comment's too, will do there). readfile
-    carries out every line whatever the check said, so a line without its verdict would be written unplanned
-    and missing from the read-back.
+    module did not write the file and cannot tell (any verdict, a comment's too, will do there). The plan is
+    what the apply's changes are held against, so a line without its verdict would be applied unplanned.
     """
     judged = {}
     for line in check['lines']:
@@ -153,32 +148,48 @@ def unjudged_lines(check, requested):
     return problems
 
 
-def adjusted_names(readfile_output, names):
-    """The names (of those given) that readfile reported adjusting: each may have been written."""
-    adjusted = []
-    by_length = sorted(names, key=len, reverse=True)
-    for report in readfile_output.splitlines():
-        if not report.startswith(REQUEST_PREFIX) or not report.rstrip().endswith(ADJUSTING):
-            continue
-        rest = report[len(REQUEST_PREFIX):]
-        for name in by_length:
-            if rest.startswith(name + ' ') and name not in adjusted:
-                adjusted.append(name)
-                break
-    return adjusted
+def apply_document(out_document):
+    """The document of `cmoscfg setting apply --json` (a parsed JSON object or None), or None when it is not one."""
+    if not isinstance(out_document, dict) or not isinstance(out_document.get('applied'), bool):
+        return None
+    changes = out_document.get('changes')
+    if not isinstance(changes, list) or not all(isinstance(change, dict) and 'name' in change for change in changes):
+        return None
+    return out_document
 
 
-def changed_names(befores, state):
-    """The names whose value in a `setting json` document differs from their value before the run."""
-    now = {}
-    for setting in state['settings']:
-        now.setdefault(setting['name'], setting['value'])
-    return [name for name, before in befores.items() if now.get(name, before) != before]
+def applied_changes(document):
+    """What an apply document says was written.
+
+    Returns (changes, written): each setting that ends at another value, from its value before the first line
+    that changed it to its value after the last, with the value this boot booted with (booted, None when
+    unknown) and the one the next boot reads (next_boot); and every name written, in order, a name whose
+    lines undo each other included.
+    """
+    changes, written = {}, []
+    for change in document['changes']:
+        name = change['name']
+        if name not in written:
+            written.append(name)
+        net = changes.setdefault(name, {'before': change.get('before')})
+        net.update(after=change.get('after'), booted=change.get('booted'),
+                   next_boot=change.get('next_boot', change.get('after')))
+    return dict((name, net) for name, net in changes.items() if net['before'] != net['after']), written
 
 
-def present_values(state):
-    """The value of each setting of a `setting json` document by name; the first of a repeated name."""
-    values = {}
-    for setting in state['settings']:
-        values.setdefault(setting['name'], setting['value'])
-    return values
+def plan_differences(planned, applied):
+    """How the changes of an apply document differ from those the check planned, each as a sentence."""
+    problems = []
+    for name, change in planned.items():
+        done = applied.get(name)
+        if done is None:
+            problems.append('%s was not changed' % name)
+        elif (done['before'], done['after']) != (change['before'], change['after']):
+            problems.append('%s went from %s to %s, not from %s to %s'
+                            % (name, done['before'], done['after'], change['before'], change['after']))
+    for name, done in applied.items():
+        if name not in planned:
+            problems.append('%s went from %s to %s unplanned' % (name, done['before'], done['after']))
+        elif done['next_boot'] != done['after']:
+            problems.append('%s reads %s for the next boot, not %s' % (name, done['next_boot'], done['after']))
+    return problems

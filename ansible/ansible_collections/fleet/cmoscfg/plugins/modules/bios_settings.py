@@ -21,15 +21,17 @@ description:
     exactly as C(cmoscfg setting readfile) would apply it, before anything is written; any line that
     readfile could not carry out fails the host with nothing written.
   - Every line of the request must have its verdict in that document, for the setting it asks for; a
-    document that leaves one out fails the host with nothing written, since what is written and read back
-    is taken from it.
-  - A request that would change something is applied by one C(cmoscfg setting readfile) (one process,
-    whatever the number of settings, under one write lock held from its first write to its end)
-    and read back with C(cmoscfg setting json).
+    document that leaves one out fails the host with nothing written, since the apply's changes are held
+    against it.
+  - A request that would change something is applied by one C(cmoscfg setting apply --json) (with
+    C(--skip-missing) under C(missing=ignore)), which judges the file again under its write lock and
+    writes it whole or not at all, journaled, so that an apply cut short is rolled back by the tool's next run.
+    Its document says what changed, what each changed setting booted with and what the next boot reads, and
+    whether a reboot is pending; no read-back follows.
   - A second run with the same request changes nothing.
-  - Whenever readfile has started, the result says that the machine was changed, even when the tool fails or is
-    killed. C(written) lists what the read-back shows changed, or, when the read-back fails, what readfile
-    reported adjusting.
+  - Whenever the apply has started, the result says that the machine was changed, even when the tool fails,
+    refuses or is killed. C(written) lists what the apply's document says it changed; an apply whose document
+    is missing, refuses, or differs from the plan fails the host with what the document says.
   - The tool finds the machine, the platform and its settings file as usual, so environment variables
     such as C(CMOSCFG_SETTINGS) or C(CMOSCFG_PLATFORM) may be given through the task's C(environment).
     Tracing (C(DEBUG)) is never passed on to it.
@@ -54,8 +56,9 @@ options:
     description:
       - Put every setting that the machine has back to its default (settings whose default names none
         of their values are left alone).
+      - C(true) asks for the defaults and excludes C(settings) and C(src); C(false), like leaving the option
+        out, asks for nothing, so that a templated C(defaults) may stand beside either of them.
     type: bool
-    default: false
   missing:
     description:
       - What to do with a requested setting that the machine does not have (no such name, or none of its
@@ -91,18 +94,23 @@ options:
 attributes:
   check_mode:
     description: Judges the request with C(cmoscfg setting check) only, reports what would change and writes nothing.
+      C(reboot_required) is what C(cmoscfg setting status --json) says of changes made earlier.
     support: full
   diff_mode:
     description: "Shows a C(name : value) line for each changed setting, before and after."
     support: full
 notes:
-  - Exactly one of C(settings), C(src) and C(defaults=true) must be given.
+  - Exactly one of C(settings), C(src) and C(defaults=true) must be given. C(settings) and C(src) are mutually
+    exclusive, one of the three is required, and C(defaults=false) needs one of the others; these rules are
+    declared, so Ansible checks them before the module runs. C(defaults=true) beside C(settings) or C(src) is
+    refused by the module itself, before the tool runs, since Ansible cannot declare a rule on a value.
   - The tool must run as root on the hardware (C(become=true)), or on a machine image named by C(CMOSCFG_IMAGE).
   - Changed settings take effect at the next boot, hence C(reboot_required); see the examples for a handler.
-    A run that writes nothing asks C(cmoscfg setting status --json) whether a change of an earlier run still
-    waits for the reboot.
-  - The tool runs at most three times (check, readfile, read-back), once more for C(defaults) and once more
-    for C(backup); a run that writes nothing runs it twice (check, status).
+    It is the machine's own answer, as the tool tells it after the write, or, when nothing is written, as
+    C(cmoscfg setting status --json) tells it, so a second run before the reboot still says true.
+  - The tool runs at most twice for an apply (check, apply), once more for C(defaults) (C(setting json), for
+    the defaults) and once more for C(backup) (C(setting save)); a run that writes nothing runs it twice
+    (check, status).
 seealso:
   - module: fleet.cmoscfg.bios_settings_info
   - module: ansible.builtin.reboot
@@ -159,23 +167,32 @@ EXAMPLES = r'''
 
 RETURN = r'''
 changes:
-  description: Each setting that would end at another value, with its value before and after, as the tool judged the request.
+  description:
+    - Each setting that ends at another value, by name. Before a write (and in check mode) as the tool judged the
+      request; after one as the apply's document reports it.
+    - C(before) is the value before the first line of the request that names the setting, C(after) the value
+      after the last one.
+    - After a write, also C(booted), the value this boot booted with (from the tool's record of the boot; null
+      when it has none of this boot), and C(next_boot), the value now in CMOS, which the next boot reads.
   returned: always
   type: dict
-  sample: {"Power Profile": {"before": "Balanced", "after": "Maximum Performance"}}
+  sample: {"Power Profile": {"before": "Balanced", "after": "Maximum Performance", "booted": "Balanced",
+           "next_boot": "Maximum Performance"}}
 written:
   description:
-    - The settings that were written. Those whose value the read-back shows changed or, when the read-back
-      failed, those that readfile reported adjusting.
+    - The settings that the apply's document says it changed, in the order of the request, a setting whose
+      lines undo each other included. Empty when the apply printed no document or refused.
   returned: always
   type: list
   elements: str
   sample: [Power Profile]
 reboot_required:
   description:
-    - Whether a change waits for the next boot, since firmware reads the settings at boot. True when this run
-      wrote; otherwise what C(cmoscfg setting status --json) says of changes made earlier in this boot (false
-      when the tool cannot tell, as without a boot record or on an older cmoscfg).
+    - Whether a change waits for the next boot, since firmware reads the settings at boot. After a write, the
+      C(pending_reboot) of the apply's document; when nothing is written, that of C(cmoscfg setting
+      status --json), which covers changes made earlier in this boot (false when the tool cannot tell, as on a
+      cmoscfg without the command).
+    - True when an apply started but its document does not tell, since the machine may then hold a write.
   returned: always
   type: bool
   sample: true
@@ -192,11 +209,11 @@ missing:
   sample: [TPM Security]
 platform:
   description: The server model, upper case.
-  returned: when the settings were read (a write, or C(defaults=true))
+  returned: when the settings were read (C(defaults=true))
   type: str
   sample: K2A07
 errors:
-  description: Every problem of the request, when it was refused before anything was written.
+  description: Every problem of the request, when it was refused before anything was written, or by the apply.
   returned: failure
   type: list
   elements: str
@@ -211,10 +228,10 @@ import time
 from ansible.module_utils.basic import AnsibleModule
 from ansible.module_utils.common.text.converters import to_bytes
 from ansible_collections.fleet.cmoscfg.plugins.module_utils.cmoscfg_tool import (
-    failure_text, json_document, read_state, run_tool, run_tool_or_fail, settings_state)
+    failure_text, json_document, read_state, run_tool, run_tool_or_fail, status_document)
 from ansible_collections.fleet.cmoscfg.plugins.module_utils.settings_request import (
-    adjusted_names, changed_names, default_requests, plan, present_values, request_file_text, request_line_count,
-    unjudged_lines)
+    applied_changes, apply_document, default_requests, plan, plan_differences, request_file_text,
+    request_line_count, unjudged_lines)
 
 
 def request_file(module):
@@ -256,8 +273,8 @@ def judge(module, path, names):
             module.fail_json(msg='nothing was written: cannot read %s: %s' % (path, error), **nothing)
     else:
         requested = dict((number, name) for number, name in enumerate(names, 1))
-    # What is written is planned and read back from the verdicts, so one
-    # left out would go unreported.
+    # The apply's changes are held against the plan made of the verdicts,
+    # so one left out would go unreported.
     problems = unjudged_lines(check, requested)
     if problems:
         module.fail_json(msg='nothing was written: setting check --json did not judge the whole request: '
@@ -327,8 +344,8 @@ def backup_directory(module, result):
 def reboot_pending(module):
     """Whether the tool says that a change of this boot waits for the next one; False when it cannot say."""
     command, rc, out, err = run_tool(module, 'setting', 'status', '--json')
-    status = json_document(out) if rc == 0 else None
-    return status is not None and status.get('pending_reboot') is True
+    status = status_document(out) if rc == 0 else None
+    return status is not None and status['pending_reboot']
 
 
 def save_backup(module, result):
@@ -344,28 +361,43 @@ def save_backup(module, result):
     return path
 
 
-def apply(module, path, changes, befores, result):
-    """Runs readfile once and reads back; from its start on, the result tells what may be on the machine."""
-    command, rc, out, err = run_tool(module, 'setting', 'readfile', path)
-    result.update(changed=True, reboot_required=True, rc=rc, stdout=out)
-    failures = [failure_text(command, rc, out, err)] if rc != 0 else []
+def refusal_errors(module, document):
+    """The problems of the check that a refusing apply document holds, or [] when it holds none."""
+    check = document.get('check')
+    try:
+        return plan(check, module.params['missing'] == 'ignore', module.params['src'])[2] if isinstance(check, dict) else []
+    except (KeyError, TypeError):
+        return []
 
-    read_command, read_rc, read_out, read_err = run_tool(module, 'setting', 'json')
-    state = settings_state(read_out) if read_rc == 0 else None
-    if state is None:
-        result['written'] = adjusted_names(out, list(befores))
-        failures.append('the read-back failed (%s), so written is what readfile reported adjusting'
-                        % failure_text(read_command, read_rc, read_out, read_err))
-    else:
-        result['written'] = changed_names(befores, state)
-        result['platform'] = state['platform']
-        now = present_values(state)
-        wrong = ['%s is %s' % (name, now.get(name)) for name, change in changes.items()
-                 if now.get(name) != change['after']]
-        if wrong:
-            failures.append('the settings read back differ from those requested: ' + '; '.join(wrong))
+
+def apply(module, path, changes, result):
+    """Runs setting apply once; from its start on, the result tells what its document says is on the machine."""
+    words = ['setting', 'apply', '--json']
+    if module.params['missing'] == 'ignore':
+        # The plan has listed the settings the machine lacks already.
+        words.append('--skip-missing')
+    command, rc, out, err = run_tool(module, *(words + [path]))
+    # Without a document telling otherwise, the machine may hold the request.
+    result.update(changed=True, reboot_required=True, rc=rc, stdout=out)
+    document = apply_document(json_document(out))
+    if document is None:
+        module.fail_json(msg='%s; it printed no apply document, so whether the request was applied is unknown '
+                             '(an apply that did not finish is rolled back by the next run of the tool)'
+                             % failure_text(command, rc, out, err), **result)
+    if not document['applied']:
+        result['changes'] = {}
+        module.fail_json(msg='setting apply refused the request, so none of it was written: %s'
+                             % (document.get('refused') or failure_text(command, rc, out, err)),
+                         errors=refusal_errors(module, document), **result)
+    result['changes'], result['written'] = applied_changes(document)
+    pending = document.get('pending_reboot')
+    result['reboot_required'] = pending if isinstance(pending, bool) else True
+    failures = [failure_text(command, rc, out, err)] if rc != 0 else []
+    differences = plan_differences(changes, result['changes'])
+    if differences:
+        failures.append("the apply's changes differ from the plan: " + '; '.join(differences))
     if failures:
-        module.fail_json(msg='%s. Known written: %s; the rest of the machine\'s state is unknown.'
+        module.fail_json(msg='%s. Written, as the apply reports: %s.'
                              % ('; '.join(failures), ', '.join(result['written']) or 'nothing'), **result)
 
 
@@ -374,25 +406,26 @@ def main():
         argument_spec=dict(
             settings=dict(type='dict'),
             src=dict(type='path'),
-            defaults=dict(type='bool', default=False),
+            # No default: a default would count as given to required_one_of.
+            defaults=dict(type='bool'),
             missing=dict(type='str', choices=['fail', 'ignore'], default='fail'),
             backup=dict(type='bool', default=False),
             backup_dir=dict(type='path', default='/var/backups/cmoscfg'),
             cmoscfg=dict(type='str', default='cmoscfg'),
         ),
+        mutually_exclusive=[('settings', 'src')],
+        required_one_of=[('settings', 'src', 'defaults')],
+        required_if=[('defaults', False, ('settings', 'src'), True)],
         supports_check_mode=True,
     )
-    sources = [option for option in ('settings', 'src') if module.params[option] is not None]
     if module.params['defaults']:
-        sources.append('defaults')
-    if len(sources) != 1:
-        module.fail_json(msg='give exactly one of settings, src and defaults=true (given: %s)'
-                             % (', '.join(sources) or 'none'))
-
+        given = [option for option in ('settings', 'src') if module.params[option] is not None]
+        if given:
+            module.fail_json(msg='defaults=true asks for every default: give it without %s' % ' and '.join(given))
     path, state, names = request_file(module)
     check = judge(module, path, names)
     ignore = module.params['missing'] == 'ignore'
-    changes, missing, errors, befores, writes = plan(check, ignore, module.params['src'])
+    changes, missing, errors, writes = plan(check, ignore, module.params['src'])
     result = dict(changed=False, changes=changes, written=[], missing=missing, reboot_required=False)
     if state is not None:
         result['platform'] = state['platform']
@@ -402,14 +435,14 @@ def main():
     if module._diff:
         result['diff'] = dict(before=diff_lines(changes, 'before'), after=diff_lines(changes, 'after'),
                               before_header='BIOS settings', after_header='BIOS settings')
-    # Check mode says whether readfile would write, without running it.
+    # Check mode says whether the apply would write, without running it.
     result['changed'] = writes
     if module.check_mode or not writes:
         result['reboot_required'] = reboot_pending(module)
         module.exit_json(**result)
     if module.params['backup']:
         result['backup_file'] = save_backup(module, result)
-    apply(module, path, changes, befores, result)
+    apply(module, path, changes, result)
     module.exit_json(**result)
 
 

@@ -7,7 +7,8 @@ from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
 
-from ansible_collections.fleet.cmoscfg.plugins.module_utils.settings_request import plan, request_file_text
+from ansible_collections.fleet.cmoscfg.plugins.module_utils.settings_request import (
+    applied_changes, plan, request_file_text)
 
 
 def test_request_file_carries_each_pair_as_a_line_and_refuses_what_a_line_cannot_carry():
@@ -33,11 +34,23 @@ def test_plan_of_a_file_reports_every_bad_line_and_the_net_change_of_a_repeated_
         line(5, 'No Such', 'unknown_name'),
         {'line': 6, 'name': 'B', 'value': 'Off', 'outcome': 'fails', 'error': 'loc_start (90) > loc_end (80)\n'},
     ], 'summary': {'would_change': 0, 'problems': 3, 'stop_line': 1, 'completes': False}}
-    changes, missing, errors, befores, writes = plan(check, False, '/srv/x.settings')
+    changes, missing, errors, writes = plan(check, False, '/srv/x.settings')
     assert errors == ['/srv/x.settings line 1: not "name : value": bad line',
                       '/srv/x.settings line 5: No Such: no such setting',
                       '/srv/x.settings line 6: B: readfile would fail here: loc_start (90) > loc_end (80)']
     assert changes == {'Turbo Mode': {'before': 'Enabled', 'after': 'Disabled'}}
-    assert befores == {'Turbo Mode': 'Enabled', 'Fan Speed': 'Auto'} and not writes and missing == []
-    changes, missing, errors, befores, writes = plan(check, True, None)
+    assert not writes and missing == []
+    changes, missing, errors, writes = plan(check, True, None)
     assert missing == ['No Such'] and errors[0] == 'not "name : value": bad line' and len(errors) == 2
+
+
+def test_an_apply_document_gives_the_net_change_of_a_repeated_name_and_every_name_written():
+    document = {'applied': True, 'pending_reboot': True, 'changes': [
+        {'line': 1, 'name': 'Fan Speed', 'before': 'Auto', 'after': 'High', 'booted': 'Auto', 'next_boot': 'Auto'},
+        {'line': 2, 'name': 'Turbo Mode', 'before': 'Enabled', 'after': 'Disabled', 'booted': None,
+         'next_boot': 'Disabled'},
+        {'line': 3, 'name': 'Fan Speed', 'before': 'High', 'after': 'Auto', 'booted': 'Auto', 'next_boot': 'Auto'}]}
+    changes, written = applied_changes(document)
+    assert changes == {'Turbo Mode': {'before': 'Enabled', 'after': 'Disabled', 'booted': None,
+                                      'next_boot': 'Disabled'}}
+    assert written == ['Fan Speed', 'Turbo Mode']

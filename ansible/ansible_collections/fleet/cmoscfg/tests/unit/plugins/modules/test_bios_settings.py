@@ -43,14 +43,15 @@ CHECK = {
     ],
     'summary': {'would_change': 2, 'problems': 0, 'stop_line': None, 'completes': True},
 }
-READFILE = ('  requested setting:  %-29s  to state  %-19s     (adjusting)\n' % ('Turbo Mode', 'Disabled')
-            + '  requested setting:  %-29s  to state  %-19s     (adjusting)\n' % ('Fan Speed', 'High')
-            + '\n2 settings changed.\n\n')
 
 
-def state(turbo, fan):
-    return json.dumps({'platform': 'K2A07', 'settings_file': '/x', 'settings': [
-        {'name': 'Turbo Mode', 'value': turbo}, {'name': 'Fan Speed', 'value': fan}]})
+def applied(pending=True, **fan):
+    """The apply document of WANTED, as the tool prints it; fan replaces keys of the Fan Speed change."""
+    return {'applied': True, 'journal_record': '2026-01-31T10:20:30Z-4711', 'pending_reboot': pending, 'changes': [
+        {'line': 1, 'name': 'Turbo Mode', 'before': 'Enabled', 'after': 'Disabled', 'booted': 'Enabled',
+         'next_boot': 'Disabled'},
+        dict({'line': 2, 'name': 'Fan Speed', 'before': 'Auto', 'after': 'High', 'booted': None,
+              'next_boot': 'High'}, **fan)]}
 
 
 class Exited(Exception):
@@ -87,20 +88,31 @@ def run_module(tmp_path, monkeypatch, scenario, **params):
     return exited.value.result, runs
 
 
-def answers(readfile_rc=0, readfile_out=READFILE, json_rc=0, json_out=state('Disabled', 'High'), check=None):
+def answers(apply_rc=0, apply_out=json.dumps(applied()), check=None):
     return {'setting check': {'rc': 0, 'out': json.dumps(CHECK if check is None else check)},
-            'setting readfile': {'rc': readfile_rc, 'out': readfile_out},
-            'setting json': {'rc': json_rc, 'out': json_out},
+            'setting apply': {'rc': apply_rc, 'out': apply_out},
             'setting save': {'rc': 0, 'out': 'Turbo Mode : Enabled\nFan Speed : Auto\n'}}
 
 
-def test_apply_is_one_check_one_readfile_one_read_back_without_debug(tmp_path, monkeypatch):
-    result, runs = run_module(tmp_path, monkeypatch, answers(), settings=WANTED)
+@pytest.mark.parametrize('pending, params, skip', [
+    (True, {}, []),
+    # Written back to the values booted: nothing waits for the reboot. A
+    # templated defaults=false beside the settings asks for nothing more.
+    (False, {'missing': 'ignore', 'defaults': False}, ['--skip-missing']),
+])
+def test_apply_is_one_check_and_one_apply_without_debug(tmp_path, monkeypatch, pending, params, skip):
+    tool = answers(apply_out=json.dumps(applied(pending)))
+    result, runs = run_module(tmp_path, monkeypatch, tool, settings=WANTED, **params)
     assert (tmp_path / 'request').read_text() == 'Turbo Mode : Disabled\nFan Speed : High\n'
-    assert runs == [[['setting', 'check', '--json', runs[0][0][3]], False],
-                    [['setting', 'readfile', runs[0][0][3]], False], [['setting', 'json'], False]]
-    assert result['failed'] is False and result['changed'] is True and result['reboot_required'] is True
+    request = runs[0][0][3]
+    assert runs == [[['setting', 'check', '--json', request], False],
+                    [['setting', 'apply', '--json'] + skip + [request], False]]
+    assert os.environ['DEBUG'] == '1'
+    assert result['failed'] is False and result['changed'] is True and result['reboot_required'] is pending
     assert result['written'] == ['Turbo Mode', 'Fan Speed']
+    assert result['changes'] == {
+        'Turbo Mode': {'before': 'Enabled', 'after': 'Disabled', 'booted': 'Enabled', 'next_boot': 'Disabled'},
+        'Fan Speed': {'before': 'Auto', 'after': 'High', 'booted': None, 'next_boot': 'High'}}
 
 
 @pytest.mark.parametrize('status, pending', [
@@ -118,13 +130,24 @@ def test_a_run_that_writes_nothing_asks_whether_an_earlier_change_waits_for_the_
     assert [run[0][1] for run in runs] == ['check', 'status']
 
 
-def test_backup_saves_before_readfile(tmp_path, monkeypatch):
+def test_backup_saves_before_the_apply(tmp_path, monkeypatch):
     result, runs = run_module(tmp_path, monkeypatch, answers(), settings=WANTED, backup=True,
                               backup_dir=str(tmp_path / 'backups'))
-    assert [run[0][1] for run in runs] == ['check', 'save', 'readfile', 'json']
+    assert [run[0][1] for run in runs] == ['check', 'save', 'apply']
     with open(result['backup_file']) as backup:
         assert backup.read() == 'Turbo Mode : Enabled\nFan Speed : Auto\n'
     assert os.stat(result['backup_file']).st_mode & 0o777 == 0o600
+
+
+@pytest.mark.parametrize('params, message', [
+    ({}, 'one of the following is required: settings, src, defaults'),
+    ({'settings': WANTED, 'src': '/x'}, 'parameters are mutually exclusive: settings|src'),
+    ({'src': '/x', 'defaults': True}, 'defaults=true asks for every default: give it without src'),
+    ({'defaults': False}, 'defaults is False but any of the following are missing: settings, src'),
+])
+def test_anything_but_one_source_is_refused_before_the_tool_runs(tmp_path, monkeypatch, params, message):
+    result, runs = run_module(tmp_path, monkeypatch, answers(), **params)
+    assert result['failed'] is True and runs == [] and message in result['msg']
 
 
 def check_without(number, **renamed):
@@ -201,21 +224,31 @@ def test_a_backup_dir_another_user_could_change_is_refused_before_anything_is_sa
     assert 'backup_file' not in result and tree(dirs) == made
 
 
-@pytest.mark.parametrize('tool, written, known', [
-    # The read-back fails or prints garbage after a full apply: what readfile reported adjusting.
-    (answers(json_rc=1, json_out='Error: cannot read CMOS\n'), ['Turbo Mode', 'Fan Speed'], 'Turbo Mode, Fan Speed'),
-    (answers(json_out='{"platform": '), ['Turbo Mode', 'Fan Speed'], 'Turbo Mode, Fan Speed'),
-    # Killed after the first write (a SIGTERM is held until the write ends): what the read-back shows.
-    (answers(readfile_rc=143, readfile_out=READFILE.splitlines(True)[0], json_out=state('Disabled', 'Auto')),
-     ['Turbo Mode'], 'Turbo Mode'),
-    # Killed before it printed anything, and no read-back: nothing known, but the machine may have changed.
-    (answers(readfile_rc=-9, readfile_out='', json_rc=1, json_out=''), [], 'nothing'),
+REFUSED = {'applied': False, 'journal_record': None, 'changes': [], 'refused': 'readfile would stop at line 2',
+           'check': dict(CHECK, lines=[CHECK['lines'][0], dict(CHECK['lines'][1], outcome='value_not_offered',
+                                                               offered=['Auto', 'Low'])],
+                         summary=dict(CHECK['summary'], completes=False, stop_line=2))}
+
+
+@pytest.mark.parametrize('tool, written, changes, errors, message', [
+    # Killed before it printed its document: whether it committed is unknown, so the plan stands.
+    (answers(apply_rc=-9, apply_out=''), [], ['Turbo Mode', 'Fan Speed'], [],
+     'it printed no apply document, so whether the request was applied is unknown'),
+    # The machine changed between the plan and the apply, which judged it again.
+    (answers(apply_rc=1, apply_out=json.dumps(REFUSED)), [], [], ['Fan Speed: High is not one of its values: Auto, Low'],
+     'setting apply refused the request, so none of it was written: readfile would stop at line 2'),
+    (answers(apply_out=json.dumps(dict(applied(), changes=applied()['changes'][:1]))), ['Turbo Mode'], ['Turbo Mode'],
+     [], "the apply's changes differ from the plan: Fan Speed was not changed. Written, as the apply reports: "
+         "Turbo Mode."),
+    (answers(apply_out=json.dumps(applied(next_boot='Auto'))), ['Turbo Mode', 'Fan Speed'], ['Turbo Mode', 'Fan Speed'],
+     [], "the apply's changes differ from the plan: Fan Speed reads Auto for the next boot, not High."),
 ])
-def test_a_failure_after_readfile_started_reports_the_change(tmp_path, monkeypatch, tool, written, known):
+def test_a_failure_after_the_apply_started_reports_the_change(tmp_path, monkeypatch, tool, written, changes, errors,
+                                                              message):
     result, dummy = run_module(tmp_path, monkeypatch, tool, settings=WANTED)
     assert result['failed'] is True and result['changed'] is True and result['reboot_required'] is True
-    assert result['written'] == written
-    assert result['msg'].endswith("Known written: %s; the rest of the machine's state is unknown." % known)
+    assert message in result['msg'] and result.get('errors', []) == errors
+    assert result['written'] == written and list(result['changes']) == changes
 
 
 @pytest.mark.parametrize('value', [None, '', True])
