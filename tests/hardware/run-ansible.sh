@@ -5,9 +5,10 @@
 # bank) run the 64-bit static tool as root, Debian's python3 and Debian's
 # dropbear; ansible-playbook on the host reaches them over SSH through QEMU's
 # user network, each on a loopback port picked at run time, and plays
-# ansible/reboot-play.yml: a settings change, a reboot, a verify against the
-# boot record the guest made at its new boot, the fleet's report. Both guests
-# boot at once. See README.md, "Testing the hardware path".
+# ansible/reboot-play.yml: the collection's bios_rollout role makes a
+# settings change, reboots the guests, verifies against the boot record each
+# made at its new boot and writes the fleet's report. Both guests boot at
+# once. See README.md, "Testing the hardware path".
 #
 # usage: run-ansible.sh HOST_TOOLS_DIR STATIC_BUILD_DIR KERNEL SOURCE_DIR WORK_DIR
 #   HOST_TOOLS_DIR    cmoscfg-smbios-files, runnable here
