@@ -19,21 +19,8 @@
 LAST_BOOT=4
 RESET_BOOT=3
 
-# Debian's kernel has the virtio disk driver and ext4 (which mounts the ext2
-# file system the host made) as modules; provision.sh keeps them in order.
-mount_var_lib()
-{
-    while read -r module; do
-        insmod "/suite/modules/$module.ko" || return 1
-    done </suite/modules/load-order
-    tries=0
-    until [ -b /dev/vda ]; do
-        tries=$((tries + 1))
-        [ "$tries" -le 50 ] || return 1
-        sleep 0.1
-    done
-    mount -t ext4 /dev/vda /var/lib
-}
+# shellcheck source-path=SCRIPTDIR source=guest-var-lib.sh
+. /suite/guest-var-lib.sh
 
 mount -t tmpfs -o mode=0755 tmpfs /run
 mkdir -p /run/lock

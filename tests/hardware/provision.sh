@@ -3,10 +3,10 @@
 # Fetches the kernel that the hardware test suite boots its guests with:
 # Debian's own, downloaded and unpacked into KERNEL_DIR without installing it;
 # only its vmlinuz is kept there, for the next run, with the few modules that
-# the reboot cycle needs for its disk (Debian builds the virtio disk driver
-# and ext4 as modules), in the order they must be loaded. `make test-hardware`
-# runs this (after tools/install-deps hardware) before the tests, so that the
-# tests themselves install and download nothing.
+# the guests need for their disk and network (Debian builds the virtio disk
+# and network drivers and ext4 as modules), in the order they must be loaded.
+# `make test-hardware` runs this (after tools/install-deps hardware) before
+# the tests, so that the tests themselves install and download nothing.
 #
 # usage: provision.sh KERNEL_DIR      (writes KERNEL_DIR/vmlinuz, KERNEL_DIR/modules/)
 set -euo pipefail
@@ -16,10 +16,19 @@ kernel_dir=$1
 # The modules the guest loads, each after those it depends on: the virtio PCI
 # transport and block driver for /dev/vda, ext4 (which mounts ext2) for the
 # file system on it, and the CRC32C that ext4 asks the crypto API for at every
-# mount, whether or not the file system keeps checksums.
-wanted_modules="virtio_pci virtio_blk crc32c_generic ext4"
+# mount, whether or not the file system keeps checksums; and the virtio
+# network driver, through which the host reaches the Ansible test's guests.
+wanted_modules="virtio_pci virtio_blk crc32c_generic ext4 virtio_net"
 
-if [ -s "$kernel_dir/vmlinuz" ] && [ -s "$kernel_dir/modules/load-order" ]; then
+# A kernel fetched before a module was added to the list is fetched again.
+have_modules() {
+    local module
+    [ -s "$kernel_dir/modules/load-order" ] || return 1
+    for module in $wanted_modules; do
+        grep -qx "$module" "$kernel_dir/modules/load-order" || return 1
+    done
+}
+if [ -s "$kernel_dir/vmlinuz" ] && have_modules; then
     echo "kernel: $kernel_dir/vmlinuz ($(cat "$kernel_dir/package" 2>/dev/null || echo unknown))"
     exit 0
 fi

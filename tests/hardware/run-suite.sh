@@ -61,16 +61,8 @@ fail() { failures=$((failures + 1)); echo "FAILED: $*"; }
 
 echo "tool: $build/cmoscfg, ELF class $(od -An -tu1 -j 4 -N 1 "$build/cmoscfg" | tr -d ' ') (1: 32-bit, 2: 64-bit)"
 
-# Raw structures for "-smbios file=", one file per structure, in table order.
-smbios_options() { # DESCRIPTION ARRAY_NAME
-    local dir file
-    local -n options=$2
-    dir=$work/smbios-$(basename "$1" .machine)
-    mkdir -p "$dir"
-    "$host_tools/cmoscfg-smbios-files" "$1" "$dir" >"$dir.list"
-    options=()
-    while IFS= read -r file; do options+=(-smbios "file=$file"); done <"$dir.list"
-}
+# shellcheck source-path=SCRIPTDIR source=guest-kit.sh
+. "$suite/guest-kit.sh"
 declare -a guest_structures padding_structures cycle_structures
 smbios_options "$suite/guest.machine" guest_structures
 smbios_options "$suite/padding.machine" padding_structures
@@ -78,24 +70,11 @@ smbios_options "$suite/cycle.machine" cycle_structures
 
 # --- The guest's initramfs ------------------------------------------------
 root=$work/initramfs
-mkdir -p "$root"/{bin,dev,proc,sys,tmp,suite/bin,suite/runs,suite/images,suite/modules}
-cp /bin/busybox "$root/bin/busybox"
-for applet in $(/bin/busybox --list); do
-    [ -e "$root/bin/$applet" ] || ln -s busybox "$root/bin/$applet"
-done
+initramfs_base suite/bin suite/runs suite/images suite/modules
 cp "$build/cmoscfg" "$build/tools/cmoscfg-cmos-state" "$build/tools/stop-on-second-write" "$root/bin/"
 # Debian's own dmidecode, which the tool asks for the product name, with the
-# libraries it loads (the dynamic loader among them) at the paths it was
-# linked for. It stays out of /bin: the runs on the capture must do without.
-copy_program() { # PATH
-    local library
-    mkdir -p "$root${1%/*}"
-    cp "$1" "$root$1"
-    for library in $(ldd "$1" | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }'); do
-        mkdir -p "$root${library%/*}"
-        cp -L "$library" "$root$library"
-    done
-}
+# libraries it loads. It stays out of /bin: the runs on the capture must do
+# without.
 copy_program /usr/sbin/dmidecode
 cp "$suite"/bin/* "$root/suite/bin/"
 cp -r "$suite/files" "$root/suite/files"
@@ -103,9 +82,9 @@ cp "$suite/runner.sh" "$root/suite/"
 cp "$suite"/runs/*.runs "$root/suite/runs/"
 "$host_tools/cmoscfg-mkimage" "$suite/guest.machine" "$root/suite/images/guest"
 cp "$suite/guest-init.sh" "$root/init"
-cp "$suite/guest-cycle.sh" "$root/suite/"
+cp "$suite/guest-cycle.sh" "$suite/guest-var-lib.sh" "$root/suite/"
 cp "$modules"/* "$root/suite/modules/"
-(cd "$root" && find . -print0 | sort -z | cpio --null -o -H newc -R 0:0 --quiet | gzip -6) >"$work/initramfs.gz"
+initramfs_pack "$work/initramfs.gz"
 
 # --- Boots ------------------------------------------------------------------
 # boot NAME MACHINE MEMORY IMAGE PRODUCT QEMU_OPTIONS...: records in
