@@ -49,7 +49,8 @@ test-ansible: build
 	@$(DEPS) ansible
 	ansible/tests/run.sh $(BUILD_DIR)
 
-# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# unoptimised (CMake build type Sanitize, unless CMAKE_FLAGS names another).
 test-asan:
 	@$(DEPS) test
 	rm -f $(ASAN_BUILD_DIR)/CMakeCache.txt
