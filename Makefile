@@ -49,7 +49,8 @@ test-ansible: build
 	@$(DEPS) ansible
 	ansible/tests/run.sh $(BUILD_DIR)
 
-# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# unoptimised (CMake build type Sanitize, unless CMAKE_FLAGS names another).
 test-asan:
 	@$(DEPS) test
 	rm -f $(ASAN_BUILD_DIR)/CMakeCache.txt
@@ -90,12 +91,15 @@ install: configure
 # The Debian package, built from a copy of the work tree so that the build
 # leaves nothing behind in it; the .deb lands in $(DEB_BUILD_DIR), beside the
 # source package (.dsc and .tar.xz) that lintian checks too.
+# debhelper gives the build a HOME of its own: ccache, where installed, is
+# pointed at the user's cache, not at an empty one in the copy.
+CCACHE_DIR_OF_USER = $(if $(shell command -v ccache),CCACHE_DIR="$$(ccache -k cache_dir)")
 deb:
 	@$(DEPS) deb
 	rm -rf $(DEB_BUILD_DIR)
 	mkdir -p $(DEB_BUILD_DIR)/cmoscfg-$(VERSION)
 	tar -c --exclude-vcs --exclude=./build --exclude='./build-*' . | tar -x -C $(DEB_BUILD_DIR)/cmoscfg-$(VERSION)
-	cd $(DEB_BUILD_DIR)/cmoscfg-$(VERSION) && dpkg-buildpackage -us -uc
+	cd $(DEB_BUILD_DIR)/cmoscfg-$(VERSION) && $(CCACHE_DIR_OF_USER) dpkg-buildpackage -us -uc
 
 # Lintian on the source and binary packages, the file list, then installed,
 # its boot unit seen enabled, tried by its autopkgtest (debian/tests) and
