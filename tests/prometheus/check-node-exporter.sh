@@ -68,21 +68,24 @@ for attempt in 1 2 3 4 5; do
 done
 [ -s "$work/scraped" ] || fail "node_exporter did not serve /metrics (attempt $attempt, port $port)"
 grep -q '^HTTP/1\.[01] 200' "$work/scraped" || fail "node_exporter answered: $(head -n 1 "$work/scraped")"
+# Plain lines, once: a `tr | grep -q` pipe fails under pipefail whenever
+# grep stops reading first and tr dies of SIGPIPE.
+tr -d '\r' <"$work/scraped" >"$work/served"
 
-grep -qx 'node_textfile_scrape_error 0' "$work/scraped" || fail "node_exporter could not read the file"
-grep -qF "node_textfile_mtime_seconds{file=\"$file\"}" "$work/scraped" ||
-    grep -qF 'node_textfile_mtime_seconds{file="cmoscfg.prom"}' "$work/scraped" || fail "node_exporter did not see $file"
+grep -qx 'node_textfile_scrape_error 0' "$work/served" || fail "node_exporter could not read the file"
+grep -qF "node_textfile_mtime_seconds{file=\"$file\"}" "$work/served" ||
+    grep -qF 'node_textfile_mtime_seconds{file="cmoscfg.prom"}' "$work/served" || fail "node_exporter did not see $file"
 
 # Every sample, by name and value (the exporter sorts each sample's labels
 # by name, and writes large numbers as 1.79e+09), and some whole, whose
 # labels are in that order already.
 samples() {
-    tr -d '\r' | grep '^cmoscfg_' | sed -E 's/\{.*\}//' | awk '{ printf "%s %.0f\n", $1, $2 }' | sort
+    grep '^cmoscfg_' | sed -E 's/\{.*\}//' | awk '{ printf "%s %.0f\n", $1, $2 }' | sort
 }
-diff <(samples <"$file") <(samples <"$work/scraped") >"$work/diff" ||
+diff <(samples <"$file") <(samples <"$work/served") >"$work/diff" ||
     fail "the exporter's samples differ from the file's: $(cat "$work/diff")"
 for line in 'cmoscfg_pending_reboot 1' 'cmoscfg_settings_drifting 1' 'cmoscfg_setting_drift{setting="Turbo Mode"} 1' \
     'cmoscfg_bank_checksum_valid{port="72",when="now"} 1' 'cmoscfg_platform_info{platform="K2A07"} 1'; do
-    tr -d '\r' <"$work/scraped" | grep -qxF "$line" || fail "not served: $line"
+    grep -qxF "$line" "$work/served" || fail "not served: $line"
 done
 echo "node_exporter: served the $(samples <"$file" | wc -l) samples of the file from 127.0.0.1:$port"
