@@ -117,12 +117,12 @@ check-deb: deb
 STARTUP_ROUNDS ?= 400
 KILL_RUNS ?= 1000
 bench: build
-	cmake --build $(BUILD_DIR) --target bench_settings_scale bench_startup bench_startup_static_c_floor bench_startup_cxx_floor
+	cmake --build $(BUILD_DIR) --target bench_settings_scale bench_peak_memory bench_startup bench_startup_static_c_floor bench_startup_cxx_floor
 	$(BUILD_DIR)/bench/bench_startup $(STARTUP_ROUNDS) $(BUILD_DIR)/demo-image $(BUILD_DIR)/bench/bench_startup_static_c_floor \
 	    $(BUILD_DIR)/bench/bench_startup_cxx_floor $(BUILD_DIR)/cmoscfg $(BASELINE)
 	bench/kill_during_writes.sh $(BUILD_DIR)/cmoscfg $(BUILD_DIR)/tools/cmoscfg-mkimage $(BUILD_DIR)/tests/libkill_at_event.so 100 readfile
 	bench/kill_during_writes.sh $(BUILD_DIR)/cmoscfg $(BUILD_DIR)/tools/cmoscfg-mkimage $(BUILD_DIR)/tests/libkill_at_event.so $(KILL_RUNS) apply
-	work=$$(mktemp -d) && $(BUILD_DIR)/bench/bench_settings_scale $(BUILD_DIR)/cmoscfg $$work $(BUILD_DIR)/tests/libkill_at_event.so; \
+	work=$$(mktemp -d) && $(BUILD_DIR)/bench/bench_settings_scale $(BUILD_DIR)/cmoscfg $(BUILD_DIR)/bench/bench_peak_memory $$work $(BUILD_DIR)/tests/libkill_at_event.so; \
 	    status=$$?; rm -rf $$work; exit $$status
 	cmake --build $(BUILD_DIR) --target bench_metrics_cost demo-image && work=$$(mktemp -d) && $(BUILD_DIR)/bench/bench_metrics_cost $(BUILD_DIR)/cmoscfg $(BUILD_DIR)/demo-image $(CURDIR)/examples/bios_settings.k2a07 $$work; status=$$?; rm -rf $$work; exit $$status
 	@$(DEPS) bench

@@ -45,12 +45,16 @@ void write_scale_settings(const std::string& path, int settings)
     }
 }
 
-double seconds_for_one_run(const std::string& tool, const std::string& image, const std::string& settings,
-                           const std::vector<std::string>& words, const std::string& preload,
-                           const std::string& error_file)
+namespace {
+
+// Runs program with arguments on the image and the settings file, as
+// seconds_for_one_run describes; a run that fails ends the benchmark.
+double seconds_for(const std::string& program, const std::vector<std::string>& arguments, const std::string& what,
+                   const std::string& image, const std::string& settings, const std::string& preload,
+                   const std::string& error_file)
 {
     std::vector<char*> argv{const_cast<char*>("cmoscfg")};
-    for (const std::string& word : words)
+    for (const std::string& word : arguments)
         argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
     // What is printed so far must not be printed again by the child.
@@ -69,15 +73,35 @@ double seconds_for_one_run(const std::string& tool, const std::string& image, co
             setenv("LD_PRELOAD", preload.c_str(), 1);
             setenv("CMOSCFG_TEST_COUNT_EVENTS", "1", 1);
         }
-        execv(tool.c_str(), argv.data());
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;
     waitpid(pid, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "cmoscfg %s failed (status %d)\n", words.front().c_str(), status);
+        std::fprintf(stderr, "cmoscfg %s failed (status %d)\n", what.c_str(), status);
         std::exit(1);
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+}  // namespace
+
+double seconds_for_one_run(const std::string& tool, const std::string& image, const std::string& settings,
+                           const std::vector<std::string>& words, const std::string& preload,
+                           const std::string& error_file)
+{
+    return seconds_for(tool, words, words.front(), image, settings, preload, error_file);
+}
+
+long peak_kib_of_one_run(const std::string& peak_memory, const std::string& tool, const std::string& image,
+                         const std::string& settings, const std::vector<std::string>& words,
+                         const std::string& scratch_file)
+{
+    std::vector<std::string> arguments{scratch_file, tool};
+    arguments.insert(arguments.end(), words.begin(), words.end());
+    seconds_for(peak_memory, arguments, words.front(), image, settings, "", "");
+    long kib = 0;
+    std::ifstream(scratch_file) >> kib;
+    return kib;
+}

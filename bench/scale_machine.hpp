@@ -21,3 +21,9 @@ void write_scale_settings(const std::string& path, int settings);
 double seconds_for_one_run(const std::string& tool, const std::string& image, const std::string& settings,
                            const std::vector<std::string>& words, const std::string& preload = "",
                            const std::string& error_file = "");
+
+// The same run, through the peak_memory program: the most memory the tool
+// held, in KiB. scratch_file receives the figure.
+long peak_kib_of_one_run(const std::string& peak_memory, const std::string& tool, const std::string& image,
+                         const std::string& settings, const std::vector<std::string>& words,
+                         const std::string& scratch_file);

@@ -198,12 +198,14 @@ int setting_check_command(const settings_context& context, const std::vector<std
     const tool_error read_error{1, format_text("Error:  cannot read user bios settings file:  %s\n\n",
                                                file_name.c_str())};
     if (as_json) {
-        // The document is printed whole or not at all.
-        settings_check_document document;
+        // Printed as it is made. A file that cannot be read to its end ends
+        // the run with the error and the document unfinished, so no program
+        // can take it for a whole one.
+        settings_check_document document(standard_output_sink());
         settings_check_result result = check_user_settings(context, in, [&document](const check_entry& e) { document.add(e); });
         if (in.bad())
             throw read_error;
-        std::fputs(document.finish(result).c_str(), stdout);
+        document.finish(result);
         return result.status();
     }
     settings_check_result result = check_user_settings(context, in, print_check_line);

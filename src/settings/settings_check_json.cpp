@@ -97,18 +97,6 @@ json entry_object(const check_entry& entry)
     return object;
 }
 
-// Appends value as the whole document's dump would hold it, nested under
-// indent: two spaces a level, U+FFFD for what is not UTF-8, and every line
-// after its first indented by indent.
-void append_nested(std::string& text, const json& value, const char* indent)
-{
-    for (char c : value.dump(2, ' ', false, json::error_handler_t::replace)) {
-        text += c;
-        if (c == '\n')
-            text += indent;
-    }
-}
-
 }  // namespace
 
 void settings_check_document::add(const check_entry& entry)
@@ -116,7 +104,16 @@ void settings_check_document::add(const check_entry& entry)
     // As an element of "lines", two levels down.
     text_ += entries_ == 0 ? "\n    " : ",\n    ";
     ++entries_;
-    append_nested(text_, entry_object(entry), "    ");
+    text_ += nested_json(entry_object(entry), 2);
+    pass_on();
+}
+
+void settings_check_document::pass_on()
+{
+    if (write_) {
+        write_(text_);
+        text_.clear();
+    }
 }
 
 std::string settings_check_document::finish(const settings_check_result& result)
@@ -128,7 +125,8 @@ std::string settings_check_document::finish(const settings_check_result& result)
         {"completes", result.stop_line == 0},
     };
     text_ += entries_ == 0 ? "],\n  \"summary\": " : "\n  ],\n  \"summary\": ";
-    append_nested(text_, summary, "  ");
+    text_ += nested_json(summary, 1);
     text_ += "\n}\n";
+    pass_on();
     return std::move(text_);
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "settings/settings_json.hpp"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "settings/setting_reading.hpp"
@@ -45,24 +44,25 @@ json setting_object(const token_access& tokens, const setting_node& setting, int
 
 }  // namespace
 
-std::string settings_json_document(const settings_context& context, int& problems)
+int write_settings_json(const settings_context& context, const text_sink& write)
 {
-    problems = 0;
-    json settings = json::array();
-    for (const setting_node& setting : context.settings.setting_list)
-        settings.push_back(setting_object(context.tokens, setting, problems));
-    json document = {
-        {"platform", context.settings.settings_platform},
-        {"settings_file", context.settings.settings_file_in_use},
-        {"settings", settings},
-    };
-    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    // The head and the tail as the whole document's dump has them, and each
+    // setting written as soon as it is read: a run holds one setting's
+    // object, not the document.
+    write("{\n  \"platform\": " + nested_json(context.settings.settings_platform, 1) +
+          ",\n  \"settings_file\": " + nested_json(context.settings.settings_file_in_use, 1) +
+          ",\n  \"settings\": [");
+    int problems = 0;
+    const char* separator = "\n    ";
+    for (const setting_node& setting : context.settings.setting_list) {
+        write(separator + nested_json(setting_object(context.tokens, setting, problems), 2));
+        separator = ",\n    ";
+    }
+    write(context.settings.setting_list.empty() ? "]\n}\n" : "\n  ]\n}\n");
+    return problems;
 }
 
 int setting_json_command(const settings_context& context, const std::vector<std::string>&)
 {
-    int problems = 0;
-    std::string document = settings_json_document(context, problems);
-    std::fputs(document.c_str(), stdout);
-    return problems == 0 ? 0 : 1;
+    return write_settings_json(context, standard_output_sink()) == 0 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/nested_json.hpp"
 #include "settings/settings_context.hpp"
 
 // Every setting of the settings file with its state on this machine, as one
@@ -18,7 +19,10 @@
 // characters such as a carriage return escaped as JSON requires); each byte
 // sequence that is not valid UTF-8 becomes U+FFFD, so any file gives a valid
 // document. Such a name can be read but not matched from JSON.
-std::string settings_json_document(const settings_context& context, int& problems);
+//
+// The document goes to write a setting at a time, as each is read. Returns
+// the problems.
+int write_settings_json(const settings_context& context, const text_sink& write);
 
 // `setting json`: prints the document; words after it are ignored. Returns the
 // exit status: 1 when a setting has a problem, the document printed all the same.

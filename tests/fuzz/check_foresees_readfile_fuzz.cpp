@@ -49,7 +49,8 @@ FUZZ_TARGET(check_foresees_readfile)
     reset_machine(m);
     std::istringstream check_in(text);
     settings_check_result check;
-    settings_check_document document;
+    std::string document_text;
+    settings_check_document document([&document_text](std::string_view piece) { document_text += piece; });
     fuzz_check(run_to_end([&] { check = check_user_settings(run.context(), check_in, [&](const check_entry& e) { document.add(e); }); }),
                "setting check ended the run");
     fuzz_check(m.writes.empty(), "setting check wrote a CMOS byte");
@@ -66,7 +67,10 @@ FUZZ_TARGET(check_foresees_readfile)
     if (!completed)
         fuzz_check(lines_read(readfile_in, text) == check.stop_line, "readfile stopped at another line");
     // The document of `setting check --json` tells the same.
-    const nlohmann::json summary = nlohmann::json::parse(document.finish(check))["summary"];
+    fuzz_check(document.finish(check).empty(), "check --json kept text it had written");
+    const nlohmann::ordered_json parsed = nlohmann::ordered_json::parse(document_text);
+    fuzz_check(parsed.dump(2) + "\n" == document_text, "check --json's pieces differ from the whole document's dump");
+    const nlohmann::ordered_json& summary = parsed["summary"];
     fuzz_check(summary["completes"] == completed, "check --json and readfile disagree on whether it completes");
     fuzz_check(completed ? summary["stop_line"].is_null() : summary["stop_line"] == check.stop_line,
                "check --json names another stop line");

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // `setting json` over any platform settings file, on the fixed machine: the
 // names and values are bytes from the file, and whatever the loader accepts
-// must come out as one valid JSON document that lists every setting.
+// must come out as one valid JSON document that lists every setting, written
+// a setting at a time with the very bytes of the whole document's dump.
 #include <nlohmann/json.hpp>
 
 #include <sstream>
@@ -25,10 +26,13 @@ FUZZ_TARGET(setting_json)
         return 0;
     std::string document;
     int problems = 0;
-    if (!run_to_end([&] { document = settings_json_document(run.context(), problems); }))
+    if (!run_to_end([&] {
+            problems = write_settings_json(run.context(), [&document](std::string_view piece) { document += piece; });
+        }))
         return 0;
-    nlohmann::json parsed = nlohmann::json::parse(document, nullptr, false);
+    nlohmann::ordered_json parsed = nlohmann::ordered_json::parse(document, nullptr, false);
     fuzz_check(!parsed.is_discarded(), "setting json printed a document that is not valid JSON");
+    fuzz_check(parsed.dump(2) + "\n" == document, "setting json's pieces differ from the whole document's dump");
     fuzz_check(parsed["settings"].size() == static_cast<std::size_t>(run.settings.setting_count()),
                "setting json left out a setting");
     fuzz_check(m.writes.empty(), "setting json wrote a CMOS byte");
