@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "hw/platform_record.hpp"
 
+#include <algorithm>
 #include <cctype>
-#include <sstream>
 
 #include "hw/update_method.hpp"
 #include "lib/text_utils.hpp"
@@ -46,9 +46,11 @@ std::optional<std::string> unrecordable_platform_name(const std::string& name)
 std::optional<platform_record> parse_platform_record(const std::string& text, std::string& problem)
 {
     platform_record record;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
+    // Split by hand rather than through a stream, which would cost the C++
+    // library's locale set-up at every start.
+    for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size());
+        const std::string line = text.substr(start, end - start);
         if (line.empty())
             continue;
         bool platform_line = starts_with(line, PLATFORM_KEY) && line.size() > PLATFORM_KEY.size();

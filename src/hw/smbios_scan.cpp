@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "hw/access_diagnosis.hpp"
@@ -114,13 +115,14 @@ std::vector<std::uint8_t> find_smbios_table_in(physical_memory& memory)
     // The common case reads the whole 64 KiB segment at once instead of making
     // thousands of tiny reads. Only when that falls short is the probe-by-probe
     // scan needed, and it gives the exact message for the failing probe.
-    std::vector<unsigned char> segment(SEGMENT_SIZE);
-    if (!memory.seek(SMBIOS_SCAN_START) || read_fully(memory, segment.data(), SEGMENT_SIZE) != SEGMENT_SIZE)
+    // Left unfilled until the read: only a segment read whole is looked at.
+    std::unique_ptr<unsigned char[]> segment(new unsigned char[SEGMENT_SIZE]);
+    if (!memory.seek(SMBIOS_SCAN_START) || read_fully(memory, segment.get(), SEGMENT_SIZE) != SEGMENT_SIZE)
         return scan_probe_by_probe(memory);
 
     std::vector<std::uint8_t> table;
     for (std::size_t offset = 0; offset < SEGMENT_SIZE; offset += 16) {
-        if (is_anchor(segment.data() + offset))
+        if (is_anchor(segment.get() + offset))
             table = read_table_at_anchor(memory, SMBIOS_SCAN_START + offset);
     }
     return table;

@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <istream>
+#include <iterator>
 #include <optional>
-#include <sstream>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,7 +15,6 @@
 #include "lib/file_trust.hpp"
 #include "lib/tool_error.hpp"
 #include "lib/str.hpp"
-#include "lib/text_file.hpp"
 #include "lib/text_utils.hpp"
 #include "lib/whole_file.hpp"
 #include "settings/setting_list.hpp"
@@ -24,10 +25,18 @@ class settings_reader {
 public:
     explicit settings_reader(settings_database& settings) : settings_(settings) {}
 
-    void read(std::istream& in)
+    // Line by line as getline splits them; a NUL byte ends its line, since
+    // the tool handles lines as C text.
+    void read(std::string_view text)
     {
         std::string line;
-        while (read_text_line(in, line)) {
+        for (std::size_t start = 0; start < text.size();) {
+            std::size_t end = text.find('\n', start);
+            if (end == std::string_view::npos)
+                end = text.size();
+            std::string_view whole = text.substr(start, end - start);
+            line.assign(whole.substr(0, whole.find('\0')));
+            start = end + 1;
             ++line_number_;
             trim_string(line);
             classify(line);
@@ -210,7 +219,8 @@ void load_settings_from(settings_database& settings, std::istream& in)
     settings.clear_settings();
     settings.settings_file_in_use.clear();
     settings.settings_file_bytes.clear();
-    settings_reader(settings).read(in);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    settings_reader(settings).read(text);
 }
 
 void load_settings(settings_database& settings, const std::string& path, const settings_file_source& source,
@@ -224,9 +234,10 @@ void load_settings(settings_database& settings, const std::string& path, const s
         return;
     }
     trace("# Opening settings file:  %s\n", path.c_str());
+    // Parsed from the bytes read, with no stream: a run that needs no other
+    // stream is spared the C++ library's locale set-up at start.
     std::string contents = read_trusted_file(path, source);
-    std::istringstream in(contents);
-    load_settings_from(settings, in);
+    settings_reader(settings).read(contents);
     settings.settings_file_in_use = path;
     settings.settings_file_bytes = std::move(contents);
 }
