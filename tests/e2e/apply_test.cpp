@@ -17,14 +17,13 @@ namespace {
 
 using json = nlohmann::json;
 
-const environment standard{{"CMOSCFG_PLATFORM", "K2A07"}, {"CMOSCFG_UPDATE_METHOD", "quor_standard"}};
 
 class Apply : public testing::Test {
 protected:
     void SetUp() override { std::ofstream(requests_path()) << "Turbo Mode : Disabled\nFan Speed : High\n"; }
 
     tool_result run(const std::vector<std::string>& words, bool warning = false,
-                    const environment& env = standard) const
+                    const environment& env = demo_standard_method) const
     {
         tool_invocation invocation;
         invocation.arguments = words;
@@ -96,7 +95,7 @@ TEST_F(Apply, AppliesTheWholeFileAsReadfileWouldAndJournalsItFirst)
     // The same bytes as readfile writes.
     tool_invocation readfile;
     readfile.arguments = {"setting", "readfile", requests_path()};
-    readfile.env = standard;
+    readfile.env = demo_standard_method;
     readfile.env["CMOSCFG_SETTINGS"] = twin.settings_path();
     ASSERT_EQ(twin.run(readfile).status, 0);
     std::ifstream twin_cmos(twin.image_path() + "/cmos", std::ios::binary);
@@ -108,7 +107,7 @@ TEST_F(Apply, AppliesTheWholeFileAsReadfileWouldAndJournalsItFirst)
     // Applied again, nothing is left to do and nothing is journaled, but the
     // first apply still waits for the reboot; the trace keeps out of the
     // document.
-    environment traced = standard;
+    environment traced = demo_standard_method;
     traced["DEBUG"] = "1";
     json again = json::parse(run({"setting", "apply", "--skip-missing", "--json", requests_path()}, true, traced).out);
     EXPECT_EQ(again, json::parse(R"({"applied": true, "journal_record": null, "pending_reboot": true, "changes": []})"));

@@ -16,7 +16,6 @@ using json = nlohmann::json;
 
 // The standard method keeps a checksum per bank: bank 70's word at 3e over
 // 40..7f, bank 72's at fd over 80..fc.
-const environment standard{{"CMOSCFG_PLATFORM", "K2A07"}, {"CMOSCFG_UPDATE_METHOD", "quor_standard"}};
 
 class BootTruth : public testing::Test {
 protected:
@@ -24,7 +23,7 @@ protected:
     {
         tool_invocation invocation;
         invocation.arguments = words;
-        invocation.env = standard;
+        invocation.env = demo_standard_method;
         invocation.env["CMOSCFG_SETTINGS"] = machine.settings_path();
         invocation.standard_error_expected = warning;
         return machine.run(invocation);
@@ -146,7 +145,7 @@ TEST_F(BootTruth, VerifyTellsWhatBecameOfEachChange)
     ASSERT_EQ(run({"setting", "set", "Embedded SATA", "RAID"}).status, 0);
     reboot("boot-4", false);
     demo_machine reset;
-    ASSERT_EQ(reset.run_with_settings({"setting", "set_each_default"}, standard).status, 0);
+    ASSERT_EQ(reset.run_with_settings({"setting", "set_each_default"}, demo_standard_method).status, 0);
     {
         std::fstream cmos(machine.image_path() + "/cmos", std::ios::in | std::ios::out | std::ios::binary);
         cmos.seekp(0x7280);

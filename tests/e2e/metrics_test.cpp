@@ -17,7 +17,6 @@
 namespace {
 
 // The standard method keeps a checksum per bank, which the metrics tell.
-const environment standard{{"CMOSCFG_PLATFORM", "K2A07"}, {"CMOSCFG_UPDATE_METHOD", "quor_standard"}};
 
 class Metrics : public testing::Test {
 protected:
@@ -25,7 +24,7 @@ protected:
     {
         tool_invocation invocation;
         invocation.arguments = words;
-        invocation.env = standard;
+        invocation.env = demo_standard_method;
         invocation.env["CMOSCFG_SETTINGS"] = settings.empty() ? machine.settings_path() : settings;
         if (traced)
             invocation.env["DEBUG"] = "1";

@@ -8,11 +8,6 @@
 
 namespace {
 
-// The settings file traces that follow the method trace (NONE in these tests).
-const std::string settings_trace = "# Settings file overridden to:  NONE\n# Attempting to read from settings file: NONE\n";
-
-const char* const any_machine = "bank 70\n";
-
 std::string autodetection_failure_text(const std::string& raw)
 {
     return "\n"

@@ -8,10 +8,7 @@
 
 namespace {
 
-const char* const any_machine = "bank 70\n";
-
 // The method trace is followed by those of the settings file (NONE in these tests).
-const std::string settings_trace = "# Settings file overridden to:  NONE\n# Attempting to read from settings file: NONE\n";
 const std::string direct_trace = "# Using CMOS update method:  (direct access)\n" + settings_trace;
 const std::string tokenctl_trace = "# Using CMOS update method:  (tokenctl style)\n" + settings_trace;
 

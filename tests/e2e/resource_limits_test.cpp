@@ -12,8 +12,6 @@
 
 namespace {
 
-const char* const any_machine = "bank 70\n";
-
 // Descriptors handed down to this test by whatever started it must not reach
 // the tool, or they would count against its descriptor limit.
 void keep_own_descriptors_from_the_tool()

@@ -21,6 +21,11 @@ private:
     fake_programs programs_;
 };
 
+// The demo machine's model with the standard update method, which keeps a
+// checksum per bank.
+inline const environment demo_standard_method{{"CMOSCFG_PLATFORM", "K2A07"},
+                                              {"CMOSCFG_UPDATE_METHOD", "quor_standard"}};
+
 // The fixed date the stand-in `date` prints.
 inline constexpr const char* DEMO_DATE = "12/09/2026 10:00:00";
 

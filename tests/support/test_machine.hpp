@@ -8,6 +8,13 @@
 #include "support/temp_dir.hpp"
 #include "support/tool_runner.hpp"
 
+// A machine with one CMOS bank and nothing else, for runs that need no more.
+inline const char* const any_machine = "bank 70\n";
+
+// The settings file's traces of a run without one (CMOSCFG_SETTINGS=NONE).
+inline const std::string settings_trace =
+    "# Settings file overridden to:  NONE\n# Attempting to read from settings file: NONE\n";
+
 // A machine image in a temporary directory, built from a text description,
 // and the tool run on it.
 class test_machine {
