@@ -60,14 +60,21 @@ double best_of_three(Run run)
 
 int main(int argc, char** argv)
 {
-    if (argc != 4 && argc != 5) {
-        std::fprintf(stderr, "usage: %s CMOSCFG PEAK_MEMORY WORK_DIRECTORY [KILL_AT_EVENT_LIBRARY]\n", argv[0]);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: %s CMOSCFG PEAK_MEMORY WORK_DIRECTORY [KILL_AT_EVENT_LIBRARY|- [SETTINGS...]]\n",
+                     argv[0]);
         return 2;
     }
     const std::string tool = argv[1];
     const std::string peak_memory = argv[2];
     const std::string work = argv[3];
-    const std::string counter = argc == 5 ? argv[4] : "";
+    const std::string counter = argc > 4 && std::string(argv[4]) != "-" ? argv[4] : "";
+    // The sizes measured; the tests' short form names small ones.
+    std::vector<int> sizes{1000, 10000, 50000};
+    if (argc > 5)
+        sizes.assign(argc - 5, 0);
+    for (int i = 5; i < argc; ++i)
+        sizes[static_cast<std::size_t>(i - 5)] = std::atoi(argv[i]);
     const std::string image = work + "/image";
     build_machine_image(scale_image_description(), image);
     const std::string cmos = image + "/cmos";
@@ -81,7 +88,6 @@ int main(int argc, char** argv)
     // judges a file that changes every setting, journals it and writes it.
     std::printf("%10s %12s %16s %12s %16s %10s\n", "settings", "save s", "save us/setting", "apply s",
                 "apply us/setting", "flushes");
-    const int sizes[] = {1000, 10000, 50000};
     for (int settings : sizes) {
         const std::string path = work + "/bios_settings." + std::to_string(settings);
         const std::string requests = work + "/requests." + std::to_string(settings);
