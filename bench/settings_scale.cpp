@@ -70,11 +70,11 @@ int main(int argc, char** argv)
     const std::string work = argv[3];
     const std::string counter = argc > 4 && std::string(argv[4]) != "-" ? argv[4] : "";
     // The sizes measured; the tests' short form names small ones.
-    std::vector<int> sizes{1000, 10000, 50000};
-    if (argc > 5)
-        sizes.assign(argc - 5, 0);
+    std::vector<int> sizes;
     for (int i = 5; i < argc; ++i)
-        sizes[static_cast<std::size_t>(i - 5)] = std::atoi(argv[i]);
+        sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty())
+        sizes = {1000, 10000, 50000};
     const std::string image = work + "/image";
     build_machine_image(scale_image_description(), image);
     const std::string cmos = image + "/cmos";
