@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "settings/settings_json.hpp"
+
 namespace {
 
 // Keeps the keys in the order written.
@@ -36,14 +38,6 @@ const char* outcome_word(request_outcome outcome)
         break;
     }
     return "comment";
-}
-
-json value_names(const std::vector<const stoken_node*>& values)
-{
-    json names = json::array();
-    for (const stoken_node* value : values)
-        names.push_back(value->value_name);
-    return names;
 }
 
 json entry_object(const check_entry& entry)

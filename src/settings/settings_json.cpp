@@ -10,14 +10,6 @@ namespace {
 // Keeps the keys in the order written, so the document reads like the listing.
 using json = nlohmann::ordered_json;
 
-json value_names(const std::vector<const stoken_node*>& values)
-{
-    json names = json::array();
-    for (const stoken_node* value : values)
-        names.push_back(value->value_name);
-    return names;
-}
-
 // One setting as the listing reads it. Several values set at once cannot be
 // shown as one value: the setting has a null value and says why, and the
 // rest of the document stands.
@@ -65,4 +57,12 @@ int write_settings_json(const settings_context& context, const text_sink& write)
 int setting_json_command(const settings_context& context, const std::vector<std::string>&)
 {
     return write_settings_json(context, standard_output_sink()) == 0 ? 0 : 1;
+}
+
+nlohmann::ordered_json value_names(const std::vector<const stoken_node*>& values)
+{
+    nlohmann::ordered_json names = nlohmann::ordered_json::array();
+    for (const stoken_node* value : values)
+        names.push_back(value->value_name);
+    return names;
 }

@@ -24,6 +24,9 @@
 // the problems.
 int write_settings_json(const settings_context& context, const text_sink& write);
 
+// The names of values as a JSON array, for this document and the check's.
+nlohmann::ordered_json value_names(const std::vector<const stoken_node*>& values);
+
 // `setting json`: prints the document; words after it are ignored. Returns the
 // exit status: 1 when a setting has a problem, the document printed all the same.
 int setting_json_command(const settings_context& context, const std::vector<std::string>& words);
