@@ -4,7 +4,6 @@
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
 DEB_BUILD_DIR ?= build-deb
-FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 # OFF builds the tool and the image builder alone, without GoogleTest.
@@ -49,12 +48,15 @@ test-ansible: build
 	@$(DEPS) ansible
 	ansible/tests/run.sh $(BUILD_DIR)
 
-# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
-# unoptimised (CMake build type Sanitize, unless CMAKE_FLAGS names another).
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (clang-14), the test code unoptimised. The build also makes the libFuzzer
+# targets, so that `make fuzz` after it compiles nothing again.
+SANITIZED_CONFIGURE = cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 \
+	-DCMOSCFG_SANITIZE=ON -DCMOSCFG_FUZZ=ON $(CMAKE_FLAGS)
 test-asan:
-	@$(DEPS) test
+	@$(DEPS) test fuzz
 	rm -f $(ASAN_BUILD_DIR)/CMakeCache.txt
-	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMOSCFG_SANITIZE=ON $(CMAKE_FLAGS)
+	$(SANITIZED_CONFIGURE)
 	cmake --build $(ASAN_BUILD_DIR)
 	cd $(ASAN_BUILD_DIR) && ctest --output-on-failure -j2 -LE hardware; status=$$?; \
 	    $(CURDIR)/tests/skip-reasons.sh .; exit $$status
@@ -68,10 +70,12 @@ test-hardware: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2 -L hardware; status=$$?; \
 	    $(CURDIR)/tests/skip-reasons.sh .; exit $$status
 
-# Every libFuzzer target of tests/fuzz (clang-14) for FUZZ_SECONDS each.
+# Every libFuzzer target of tests/fuzz for FUZZ_SECONDS each, in the build of
+# test-asan (made here when it is not there yet).
 fuzz:
-	@$(DEPS) fuzz
-	CMAKE_FLAGS="$(CMAKE_FLAGS)" tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+	@$(DEPS) test fuzz
+	test -f $(ASAN_BUILD_DIR)/CMakeCache.txt || $(SANITIZED_CONFIGURE)
+	tests/fuzz/run-fuzzers.sh $(ASAN_BUILD_DIR) $(FUZZ_SECONDS)
 
 # Only what the tour needs: the tool, the image builder and the demo image.
 # The demo and the install need no GoogleTest: a build directory not yet made
@@ -129,4 +133,4 @@ bench: build
 	timeout 900 bench/report_scale.py
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)

@@ -19,6 +19,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "support/address_sanitizer.hpp"
 #include "support/pseudo_terminal.hpp"
 #include "support/test_machine.hpp"
 
@@ -452,7 +453,7 @@ TEST(CmosWriteLock, ManyRunsAtOnceLeaveACorrectChecksum)
         const char* platform;
         bool under_holder;
     } runs[] = {{"K2A07", false}, {"K2E07", false}, {"K2A07", true}, {"K2A07", true}, {"K2A07", true}};
-#if defined(__SANITIZE_ADDRESS__)
+#if UNDER_ADDRESS_SANITIZER
     // A sanitised run is several times slower: one round under the holder
     // keeps the test well inside its time limit.
     const std::size_t rounds = 3;
@@ -505,7 +506,7 @@ TEST(CmosWriteLock, WithoutProcARunUnderAHolderEndsWithAnError)
         GTEST_SKIP() << "needs root to hide /proc in a mount namespace";
     if (!std::filesystem::exists("/usr/bin/unshare") || !std::filesystem::exists("/usr/bin/flock"))
         GTEST_SKIP() << "unshare(1) or flock(1) is not installed";
-#if defined(__SANITIZE_ADDRESS__)
+#if UNDER_ADDRESS_SANITIZER
     // Without /proc the address sanitizer cannot find the stack's bounds and
     // reports a false overflow when the tool's error unwinds.
     GTEST_SKIP() << "the address sanitizer needs /proc";

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "support/address_sanitizer.hpp"
 #include "support/demo_machine.hpp"
 #include "support/fake_programs.hpp"
 #include "support/test_machine.hpp"
@@ -48,7 +49,7 @@ TEST(ResourceLimits, AShellThatCannotBeStartedEndsTheRunAtTheProbe)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error: unable to open " + machine.image_path() + "/mem\n");
 
-#if defined(__SANITIZE_ADDRESS__)
+#if UNDER_ADDRESS_SANITIZER
     // The sanitizers test memory through a pipe of their own, for which the
     // limit leaves no descriptor: they would report a fault that is not there.
     GTEST_SKIP() << "the sanitizers need descriptors the limit does not leave";
@@ -82,7 +83,7 @@ bank 6f
 
 TEST(ResourceLimits, ExhaustedMemoryEndsTheRunWithItsMessage)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if UNDER_ADDRESS_SANITIZER
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
 #else
     // A product name of a gigabyte cannot be held in 64 MiB of address space.
@@ -105,7 +106,7 @@ TEST(ResourceLimits, ExhaustedMemoryEndsTheRunWithItsMessage)
 // besides the document: 4 MB of requests fit in 96 MiB of address space.
 TEST(ResourceLimits, CheckOfALargeRequestHoldsLittleMoreThanItsDocument)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if UNDER_ADDRESS_SANITIZER
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit allows";
 #else
     demo_machine machine;

@@ -1,8 +1,9 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Builds the libFuzzer targets with clang-14 and runs each for SECONDS (0: no
-# limit), FUZZ_JOBS (default 2) at a time, then prints each target's
-# executions, speed, coverage and result. Extra libFuzzer flags may be given
+# Builds the libFuzzer targets in BUILD_DIR, configured with clang and
+# CMOSCFG_FUZZ (make fuzz does so), and runs each for SECONDS (0: no limit),
+# FUZZ_JOBS (default 2) at a time, then prints each target's executions,
+# speed, coverage and result. Extra libFuzzer flags may be given
 # in FUZZ_FLAGS (for example -runs=10000000). The corpus a run grows is kept in
 # BUILD_DIR/fuzz-corpus; the checked-in seeds are never changed. Exits 1 when
 # any target had a finding; its input is saved in BUILD_DIR/fuzz-results.
@@ -27,8 +28,6 @@ if [ "${3:-}" = "--one" ]; then
     exit 0
 fi
 
-cmake -S "$src" -B "$build" -G Ninja ${CMAKE_FLAGS:-} -DCMAKE_CXX_COMPILER=clang++-14 \
-    -DCMOSCFG_FUZZ=ON -DCMOSCFG_TESTS=OFF >/dev/null
 targets=$(ls "$src/tests/fuzz/corpus")
 # shellcheck disable=SC2046
 cmake --build "$build" --target $(for t in $targets; do printf 'fuzz_%s ' "$t"; done)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/mem.hpp"
+#include "support/address_sanitizer.hpp"
 #include "support/capture.hpp"
 
 namespace {
@@ -20,7 +21,7 @@ TEST(MemAlloc, GivesAWritableBlock)
 
 TEST(MemAlloc, AnImpossibleRequestEndsTheRunWithItsMessage)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if UNDER_ADDRESS_SANITIZER
     GTEST_SKIP() << "the address sanitizer aborts on impossible requests instead of failing them";
 #else
     captured_run named = capture_run([] { Mem_alloc(LONG_MAX, "str.cpp", 1); });
