@@ -64,10 +64,13 @@ test-asan:
 # The hardware back end on real firmware: 32-bit and 64-bit static builds run
 # in QEMU guests (tests/hardware). QEMU and the rest are installed, and the
 # guests' kernel fetched, here, before the tests: the tests only use them.
+# Three slots on two processors: a guest is one emulated processor, the
+# Ansible test's two guests take two slots, and with two slots that test
+# waited for both to be free while one stood idle.
 test-hardware: build
 	@$(DEPS) hardware
 	tests/hardware/provision.sh $(BUILD_DIR)/hardware/kernel
-	cd $(BUILD_DIR) && ctest --output-on-failure -j2 -L hardware; status=$$?; \
+	cd $(BUILD_DIR) && ctest --output-on-failure -j3 -L hardware; status=$$?; \
 	    $(CURDIR)/tests/skip-reasons.sh .; exit $$status
 
 # Every libFuzzer target of tests/fuzz for FUZZ_SECONDS each, in the build of
