@@ -74,10 +74,12 @@ test-hardware: build
 	    $(CURDIR)/tests/skip-reasons.sh .; exit $$status
 
 # Every libFuzzer target of tests/fuzz for FUZZ_SECONDS each, in the build of
-# test-asan (made here when it is not there yet).
+# test-asan (configured here when it is not there yet, or was made without
+# the fuzz targets).
 fuzz:
 	@$(DEPS) test fuzz
-	test -f $(ASAN_BUILD_DIR)/CMakeCache.txt || $(SANITIZED_CONFIGURE)
+	grep -qsx 'CMOSCFG_FUZZ:BOOL=ON' $(ASAN_BUILD_DIR)/CMakeCache.txt || \
+	    { rm -f $(ASAN_BUILD_DIR)/CMakeCache.txt && $(SANITIZED_CONFIGURE); }
 	tests/fuzz/run-fuzzers.sh $(ASAN_BUILD_DIR) $(FUZZ_SECONDS)
 
 # Only what the tour needs: the tool, the image builder and the demo image.
