@@ -17,7 +17,6 @@ namespace {
 
 using json = nlohmann::json;
 
-
 class Apply : public testing::Test {
 protected:
     void SetUp() override { std::ofstream(requests_path()) << "Turbo Mode : Disabled\nFan Speed : High\n"; }

@@ -16,7 +16,6 @@ using json = nlohmann::json;
 
 // The standard method keeps a checksum per bank: bank 70's word at 3e over
 // 40..7f, bank 72's at fd over 80..fc.
-
 class BootTruth : public testing::Test {
 protected:
     tool_result run(const std::vector<std::string>& words, bool warning = false) const

@@ -17,7 +17,6 @@
 namespace {
 
 // The standard method keeps a checksum per bank, which the metrics tell.
-
 class Metrics : public testing::Test {
 protected:
     tool_result run(const std::vector<std::string>& words, const std::string& settings = {}, bool traced = false) const
